@@ -1,0 +1,64 @@
+#include "cmdline/usage.h"
+
+#include <string.h>
+
+#include "console/convert.h"
+#include "console/stream.h"
+
+namespace {
+
+const char kName[] = "fwPEEK";
+const char kVersion[] = "v1.0";
+const char kJoin[] = " ";
+const char kNotice[] = "Copyright (c) 2026 fwpeek contributors";
+
+const char* const kLines[] = {
+    "Affiche le type de microprogramme actif (Legacy BIOS ou UEFI)",
+    nullptr,
+    "Note     : Un mat\xE9riel UEFI peut utiliser le mode Legacy BIOS",
+    nullptr,
+    "Syntaxe  : fwpeek",
+    nullptr,
+    "Exemples : fwpeek",
+    "           fwpeek > result.txt",
+};
+
+void WriteConverted(const Text& line) {
+  Text converted;
+  ConvertCharset(ToOem, line, converted);
+  WriteText(converted);
+  WriteLineEnd();
+  Check();
+}
+
+// The name only, and by the ASCII rule: accented letters keep their case.
+Text Banner() {
+  size_t name = strlen(kName), version = strlen(kVersion), join = strlen(kJoin);
+  size_t notice = strlen(kNotice);
+  Text banner;
+  char* p = banner.Reset(name + join + version + join + notice);
+  for (size_t i = 0; i < name; ++i) {
+    char c = kName[i];
+    *p++ = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
+  }
+  p = static_cast<char*>(memcpy(p, kJoin, join)) + join;
+  p = static_cast<char*>(memcpy(p, kVersion, version)) + version;
+  p = static_cast<char*>(memcpy(p, kJoin, join)) + join;
+  memcpy(p, kNotice, notice);
+  return banner;
+}
+
+}  // namespace
+
+void ShowUsage() {
+  WriteConverted(Banner());
+  for (const char* line : kLines) {
+    if (line) {
+      WriteConverted(Text(line));
+    } else {
+      WriteChar(' ');
+      WriteLineEnd();
+      Check();
+    }
+  }
+}

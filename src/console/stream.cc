@@ -1,0 +1,125 @@
+#include "console/stream.h"
+
+#include <string.h>
+
+#include "failure/raise.h"
+
+using namespace platform;
+
+StandardStream StandardInput = {STD_INPUT_HANDLE, StreamState::kNotOpen, nullptr, 0, false, {}};
+StandardStream StandardOutput = {STD_OUTPUT_HANDLE, StreamState::kNotOpen, nullptr, 0, false, {}};
+
+thread_local int InOutResult = 0;
+
+namespace {
+
+void Fail(int code) {
+  if (code != 0) InOutResult = code;
+}
+
+void Open(StandardStream& stream, StreamState mode) {
+  stream.state = StreamState::kNotOpen;
+  stream.count = 0;
+  stream.line_flush = false;
+  stream.state = mode;
+  HANDLE handle = GetStdHandle(stream.which);
+  if (handle == InvalidHandleValue()) {
+    stream.state = StreamState::kNotOpen;
+    Fail(static_cast<int>(GetLastError()));
+    return;
+  }
+  stream.handle = handle;
+  if (mode == StreamState::kReading) return;
+  DWORD type = GetFileType(handle);
+  if (type == FILE_TYPE_UNKNOWN) {
+    CloseHandle(handle);
+    stream.state = StreamState::kNotOpen;
+    Fail(kCodeNotOutput);
+    return;
+  }
+  stream.line_flush = type == FILE_TYPE_CHAR;
+}
+
+// Empties the buffer even when the write fails: those bytes are lost, never sent twice.
+int Flush(StandardStream& stream) {
+  if (stream.count == 0) return 0;
+  DWORD written = 0;
+  BOOL ok = WriteFile(stream.handle, stream.buffer, static_cast<DWORD>(stream.count), &written,
+                      nullptr);
+  stream.count = 0;
+  return ok ? 0 : static_cast<int>(GetLastError());
+}
+
+bool ReadyToWrite() {
+  if (StandardOutput.state != StreamState::kWriting) Open(StandardOutput, StreamState::kWriting);
+  if (StandardOutput.state == StreamState::kWriting) return true;
+  InOutResult = kCodeNotOutput;
+  return false;
+}
+
+}  // namespace
+
+void OpenInput() { Open(StandardInput, StreamState::kReading); }
+
+void OpenOutput() { Open(StandardOutput, StreamState::kWriting); }
+
+void WriteText(const char* bytes, size_t length) {
+  if (!ReadyToWrite()) return;
+  StandardStream& out = StandardOutput;
+  for (;;) {
+    size_t room = kStreamBufferSize - out.count;
+    if (length < room) {
+      if (length != 0) memcpy(out.buffer + out.count, bytes, length);
+      out.count += length;
+      return;
+    }
+    memcpy(out.buffer + out.count, bytes, room);
+    out.count = kStreamBufferSize;
+    bytes += room;
+    length -= room;
+    int code = Flush(out);
+    if (code != 0) {
+      Fail(code);
+      return;
+    }
+  }
+}
+
+void WriteChar(char c) {
+  if (!ReadyToWrite()) return;
+  StandardStream& out = StandardOutput;
+  if (out.count == kStreamBufferSize) {
+    int code = Flush(out);
+    if (code != 0) {
+      Fail(code);
+      return;
+    }
+  }
+  out.buffer[out.count++] = c;
+}
+
+void WriteLineEnd() {
+  WriteText(kLineEnd.bytes, kLineEnd.length);
+  if (StandardOutput.state == StreamState::kWriting && StandardOutput.line_flush)
+    Fail(Flush(StandardOutput));
+}
+
+void WriteOut() {
+  if (StandardOutput.state == StreamState::kWriting) Fail(Flush(StandardOutput));
+}
+
+void CloseInput() {}
+
+void CloseOutput() {
+  if (StandardOutput.state == StreamState::kWriting)
+    Fail(Flush(StandardOutput));
+  else
+    InOutResult = kCodeNotOpen;
+}
+
+__attribute__((noinline)) void Check() {
+  if (InOutResult == 0) return;
+  int code = InOutResult;
+  InOutResult = 0;
+  RaiseInOutError(code, __builtin_return_address(0));
+}

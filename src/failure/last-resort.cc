@@ -1,0 +1,45 @@
+#include "failure/last-resort.h"
+
+#include "console/stream.h"
+#include "failure/raise.h"
+#include "failure/report.h"
+#include "main/startup.h"
+
+using namespace platform;
+
+void OfferToSystem(Exception* failure) {
+  if (failure->offered) return;
+  failure->offered = true;
+  EXCEPTION_RECORD record = {};
+  if (EExternal* fault = dynamic_cast<EExternal*>(failure)) {
+    record = fault->exception_record;
+  } else {
+    record.ExceptionCode = kProgramFailureCode;
+    record.ExceptionAddress = failure->raise_address;
+  }
+  if (UnhandledExceptionFilter(&record) == EXCEPTION_CONTINUE_SEARCH) RaiseToSystem(record);
+}
+
+void ReportAndExit(Exception* failure) {
+  OfferToSystem(failure);
+  if (!FailuresReady()) RunError(kRunErrorFailureObject, failure->raise_address);
+  // What the run wrote goes out before the report; a failure doing so is the one reported.
+  for (;;) {
+    try {
+      WriteOut();
+      Check();
+      break;
+    } catch (Exception* later) {
+      ReleaseFailure(failure);
+      failure = later;
+      OfferToSystem(failure);
+    }
+  }
+  WriteFailureReport(*failure);
+  Shutdown(1);
+}
+
+void RaiseFault(const EXCEPTION_RECORD* record) {
+  if (!FailuresReady()) RunError(RunErrorForFault(record->ExceptionCode), record->ExceptionAddress);
+  RaiseFailure(MakeExternalFailure(*record), record->ExceptionAddress);
+}

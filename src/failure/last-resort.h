@@ -1,0 +1,20 @@
+// The handler of last resort: where a failure that nothing in the program handles ends up.
+#ifndef FWPEEK_FAILURE_LAST_RESORT_H_
+#define FWPEEK_FAILURE_LAST_RESORT_H_
+
+#include "failure/exception.h"
+#include "platform/platform.h"
+
+// Asks the system first, once per raise: when it wants the failure back (a debugger is
+// attached) it gets it, and nothing of the program's clean-up or reporting runs.
+void OfferToSystem(Exception* failure);
+
+// Reports the failure and ends the run with status 1; a failure raised while the report
+// makes its own check takes the report's place.
+[[noreturn]] void ReportAndExit(Exception* failure);
+
+// Installed with the fault handler: turns a processor fault into its failure object, raised
+// from the faulting instruction.
+[[noreturn]] void RaiseFault(const platform::EXCEPTION_RECORD* record);
+
+#endif  // FWPEEK_FAILURE_LAST_RESORT_H_

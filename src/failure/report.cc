@@ -1,0 +1,123 @@
+#include "failure/report.h"
+
+#include <stdint.h>
+#include <string.h>
+
+#include "console/stream.h"
+#include "failure/format.h"
+#include "failure/raise.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr DWORD kPathRoom = 261;
+constexpr size_t kNameRoom = 260;
+constexpr int kTemplateRoom = 256;
+constexpr size_t kClassRoom = 256;
+constexpr size_t kReportRoom = 1024;
+// An address in no named module is shown relative to where the image's code begins.
+constexpr uintptr_t kImageCodeStart = 0x1000;
+
+void WriteStandard(DWORD which, const char* bytes, DWORD length) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(which), bytes, length, &written, nullptr);
+}
+
+// The module that holds `address` and the offset within it; the program's own file when the
+// address lies in no module the system can name.
+uintptr_t Locate(const void* address, char* path) {
+  MEMORY_BASIC_INFORMATION info = {};
+  if (VirtualQuery(address, &info, sizeof info) != 0 && info.State == MEM_COMMIT &&
+      GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), path, kPathRoom) != 0) {
+    path[kPathRoom - 1] = '\0';
+    return reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(info.AllocationBase);
+  }
+  if (GetModuleFileNameA(nullptr, path, kPathRoom) == 0) path[0] = '\0';
+  path[kPathRoom - 1] = '\0';
+  uintptr_t raw = reinterpret_cast<uintptr_t>(address);
+  return raw == 0 ? 0 : raw - kImageCodeStart;
+}
+
+// After the last delimiter, stepping by characters so that a trail byte never counts.
+void ModuleName(const char* path, char* name) {
+  const char* start = path;
+  for (const char* p = path; *p; p = CharNextA(p))
+    if (*p == kPathDelimiter) start = p + 1;
+  size_t length = strlen(start);
+  if (length > kNameRoom - 1) length = kNameRoom - 1;
+  memcpy(name, start, length);
+  name[length] = '\0';
+}
+
+// The string table keeps CR LF; the report ends its lines as the platform does.
+void LoadTemplate(char* out) {
+  char loaded[kTemplateRoom];
+  int length = LoadStringA(nullptr, kIdFailureReport, loaded, kTemplateRoom);
+  if (length < 0) length = 0;
+  loaded[length] = '\0';
+  char* o = out;
+  for (const char* p = loaded; *p; ++p) {
+    if (p[0] == '\r' && p[1] == '\n') {
+      memcpy(o, kLineEnd.bytes, kLineEnd.length);
+      o += kLineEnd.length;
+      ++p;
+    } else {
+      *o++ = *p;
+    }
+  }
+  *o = '\0';
+}
+
+}  // namespace
+
+void WriteFailureReport(const Exception& failure) {
+  char path[kPathRoom];
+  uintptr_t shown = Locate(failure.raise_address, path);
+  char name[kNameRoom];
+  ModuleName(path, name);
+
+  char class_name[kClassRoom];
+  size_t class_length = strlen(failure.ClassName());
+  if (class_length > kClassRoom - 1) class_length = kClassRoom - 1;
+  memcpy(class_name, failure.ClassName(), class_length);
+  class_name[class_length] = '\0';
+
+  const Text& message = failure.Message();
+  const char* end_mark =
+      !message.empty() && message.data()[message.length() - 1] != '.' ? "." : "";
+
+  char pattern[kTemplateRoom];
+  LoadTemplate(pattern);
+  char text[kReportRoom];
+  FormatText(text, sizeof text, pattern, class_name, name, reinterpret_cast<const void*>(shown),
+             message.data(), end_mark);
+
+  char oem[kReportRoom * kOemGrowth];
+  CharToOemA(text, oem);
+  WriteStandard(STD_ERROR_HANDLE, oem, static_cast<DWORD>(strlen(oem)));
+  WriteStandard(STD_ERROR_HANDLE, kLineEnd.bytes, kLineEnd.length);
+}
+
+void WriteRunErrorReport(int number, const void* address) {
+  // "Runtime error" and the number right-aligned to the 17th character, then the address.
+  char line[64] = "Runtime error     at ";
+  size_t at = strlen(line);
+  char* digit = line + 16;
+  unsigned n = static_cast<unsigned>(number);
+  do {
+    *digit-- = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0 && digit > line + 13);
+  FormatText(line + at, sizeof line - at, "%p", address);
+  size_t length = strlen(line) + 1;  // the terminating zero goes out too
+
+  if (StandardOutput.state == StreamState::kWriting && StandardOutput.count != 0) {
+    DWORD written = 0;
+    WriteFile(StandardOutput.handle, StandardOutput.buffer,
+              static_cast<DWORD>(StandardOutput.count), &written, nullptr);
+    StandardOutput.count = 0;
+  }
+  WriteStandard(STD_OUTPUT_HANDLE, line, static_cast<DWORD>(length));
+  WriteStandard(STD_OUTPUT_HANDLE, kLineEnd.bytes, kLineEnd.length);
+}

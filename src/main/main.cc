@@ -1,0 +1,3 @@
+#include "main/run.h"
+
+int main() { FwpeekMain(); }

@@ -1,0 +1,11 @@
+// Which firmware interface started this machine.
+#ifndef FWPEEK_MAIN_PROBE_H_
+#define FWPEEK_MAIN_PROBE_H_
+
+#include "console/text.h"
+
+// R becomes "Legacy BIOS", "UEFI Mode", or, when the request fails, the failure's class name,
+// " : " and its message. Only a failure while that text is built leaves it.
+void GetFirmwareType(Text& r);
+
+#endif  // FWPEEK_MAIN_PROBE_H_

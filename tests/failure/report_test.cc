@@ -1,0 +1,83 @@
+#include "failure/report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "failure/raise.h"
+#include "tests/program.h"
+
+namespace {
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetProgram(); }
+  std::string Report(const Exception& failure) {
+    WriteFailureReport(failure);
+    return fake::WrittenTo(fake::ErrorHandle());
+  }
+};
+
+TEST_F(ReportTest, TwoLinesAndAnEmptyOneInTheOemCodePage) {
+  EInOutError failure(Text("Acc\xE8s au fichier refus\xE9"), 5);
+  fake::script.module_base = reinterpret_cast<void*>(0x400000);
+  failure.raise_address = reinterpret_cast<void*>(0x401A2C);
+  EXPECT_EQ(Report(failure),
+            "Exception EInOutError dans le module fwpeek.exe dans 00001A2C.\r\n"
+            "Acc\x8As au fichier refus\x82.\r\n\r\n");
+  ASSERT_EQ(fake::record.writes.size(), 2u);
+  EXPECT_EQ(fake::record.writes[1].bytes, "\r\n");
+}
+
+TEST_F(ReportTest, EndMark) {
+  struct {
+    const char* message;
+    const char* second_line;
+  } cases[] = {{"Disque plein", "Disque plein."}, {"Fin.", "Fin."}, {"", ""}};
+  for (const auto& c : cases) {
+    ResetProgram();
+    Exception failure{Text(c.message)};
+    std::string report = Report(failure);
+    size_t first = report.find("\r\n") + 2;
+    EXPECT_EQ(report.substr(first), std::string(c.second_line) + "\r\n\r\n") << c.message;
+  }
+}
+
+TEST_F(ReportTest, OutsideAnyModuleTheProgramAndTheImageRule) {
+  fake::script.in_module = false;
+  fake::script.module_path = "fwpeek.exe";  // no backslash: the whole path
+  Exception failure{Text("x")};
+  failure.raise_address = reinterpret_cast<void*>(0x405000);
+  EXPECT_EQ(Report(failure).substr(0, 60),
+            "Exception Exception dans le module fwpeek.exe dans 00404000.");
+  ResetProgram();
+  fake::script.in_module = false;
+  failure.raise_address = nullptr;
+  EXPECT_NE(Report(failure).find("dans 00000000."), std::string::npos);
+}
+
+TEST_F(ReportTest, LongReportIsCutAt1023Characters) {
+  Exception failure{Text(std::string(2000, 'm').c_str())};
+  std::string report = Report(failure);
+  EXPECT_EQ(report.size(), 1023u + 2u);
+}
+
+TEST_F(ReportTest, RunErrorLine) {
+  struct {
+    int number;
+    const char* line;
+  } cases[] = {
+      {203, "Runtime error 203 at 0040ABCD"},
+      {217, "Runtime error 217 at 0040ABCD"},
+      {15, "Runtime error  15 at 0040ABCD"},
+  };
+  for (const auto& c : cases) {
+    ResetProgram();
+    WriteRunErrorReport(c.number, reinterpret_cast<void*>(0x40ABCD));
+    std::string expected = std::string(c.line, 29) + std::string(1, '\0') + "\r\n";
+    EXPECT_EQ(fake::WrittenTo(fake::OutputHandle()), expected);
+    EXPECT_EQ(expected.size(), 32u);
+  }
+}
+
+}  // namespace
