@@ -1,6 +1,5 @@
 #include "console/convert.h"
 
-
 #include "platform/platform.h"
 
 void ConvertCharset(uint8_t direction, const Text& s, Text& r) {

@@ -44,8 +44,8 @@ void Open(StandardStream& stream, StreamState mode) {
 int Flush(StandardStream& stream) {
   if (stream.count == 0) return 0;
   DWORD written = 0;
-  BOOL ok = WriteFile(stream.handle, stream.buffer, static_cast<DWORD>(stream.count), &written,
-                      nullptr);
+  BOOL ok =
+      WriteFile(stream.handle, stream.buffer, static_cast<DWORD>(stream.count), &written, nullptr);
   stream.count = 0;
   return ok ? 0 : static_cast<int>(GetLastError());
 }

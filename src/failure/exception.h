@@ -29,10 +29,10 @@ class Exception {
   Text message_;
 };
 
-#define FWPEEK_FAILURE_CLASS(Name, Parent)                    \
-  class Name : public Parent {                                \
-   public:                                                    \
-    using Parent::Parent;                                     \
+#define FWPEEK_FAILURE_CLASS(Name, Parent)                   \
+  class Name : public Parent {                               \
+   public:                                                   \
+    using Parent::Parent;                                    \
     const char* ClassName() const override { return #Name; } \
   }
 

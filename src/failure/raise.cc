@@ -14,10 +14,27 @@ struct FixedText {
   Text text;
 };
 FixedText fixed_texts[] = {
-    {65522, {}}, {65523, {}}, {65524, {}}, {65525, {}}, {65526, {}}, {65527, {}},
-    {65528, {}}, {65529, {}}, {65530, {}}, {65531, {}}, {65532, {}}, {65533, {}},
-    {65534, {}}, {65535, {}}, {kIdPrivilege, {}}, {kIdControlC, {}}, {kIdStackOverflow, {}},
-    {kIdOutOfMemory, {}}, {kIdInvalidPointer, {}}, {kIdRead, {}}, {kIdWrite, {}},
+    {65522, {}},
+    {65523, {}},
+    {65524, {}},
+    {65525, {}},
+    {65526, {}},
+    {65527, {}},
+    {65528, {}},
+    {65529, {}},
+    {65530, {}},
+    {65531, {}},
+    {65532, {}},
+    {65533, {}},
+    {65534, {}},
+    {65535, {}},
+    {kIdPrivilege, {}},
+    {kIdControlC, {}},
+    {kIdStackOverflow, {}},
+    {kIdOutOfMemory, {}},
+    {kIdInvalidPointer, {}},
+    {kIdRead, {}},
+    {kIdWrite, {}},
 };
 
 Exception* out_of_memory = nullptr;
@@ -71,15 +88,14 @@ Text AccessViolationMessage(const EXCEPTION_RECORD& record) {
   char out[1024];
   char path[261];
   MEMORY_BASIC_INFORMATION info = {};
-  bool in_module = VirtualQuery(code_address, &info, sizeof info) != 0 &&
-                   info.State == MEM_COMMIT &&
-                   GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), path,
-                                      sizeof path) != 0;
+  bool in_module =
+      VirtualQuery(code_address, &info, sizeof info) != 0 && info.State == MEM_COMMIT &&
+      GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), path, sizeof path) != 0;
   size_t length;
   if (in_module) {
     path[sizeof path - 1] = '\0';
-    length = FormatText(out, sizeof out, LoadText(kIdAccessViolationInModule).data(),
-                        code_address, FileNameOf(path), access.data(), data_address);
+    length = FormatText(out, sizeof out, LoadText(kIdAccessViolationInModule).data(), code_address,
+                        FileNameOf(path), access.data(), data_address);
   } else {
     length = FormatText(out, sizeof out, LoadText(kIdAccessViolation).data(), code_address,
                         access.data(), data_address);
@@ -120,7 +136,7 @@ void RaiseFailure(Exception* failure, void* address) {
 }
 
 Text InOutMessage(int code) {
-  static const int kCodesWithText[][2] = {{2, 65522},   {3, 65523},   {4, 65524}, {5, 65525},
+  static const int kCodesWithText[][2] = {{2, 65522},   {3, 65523},   {4, 65524},  {5, 65525},
                                           {100, 65526}, {101, 65527}, {106, 65528}};
   for (const auto& entry : kCodesWithText)
     if (entry[0] == code) return Fixed(static_cast<unsigned>(entry[1]));

@@ -84,8 +84,7 @@ void WriteFailureReport(const Exception& failure) {
   class_name[class_length] = '\0';
 
   const Text& message = failure.Message();
-  const char* end_mark =
-      !message.empty() && message.data()[message.length() - 1] != '.' ? "." : "";
+  const char* end_mark = !message.empty() && message.data()[message.length() - 1] != '.' ? "." : "";
 
   char pattern[kTemplateRoom];
   LoadTemplate(pattern);

@@ -46,8 +46,11 @@ DWORD Utf8ToCp1252(const char* from, char* to, DWORD length) {
   char* out = to;
   while (p < end) {
     unsigned char b = *p;
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2
-                                                  : (b & 0xF8) == 0xF0 ? 3 : -1;
+    int extra = b < 0x80             ? 0
+                : (b & 0xE0) == 0xC0 ? 1
+                : (b & 0xF0) == 0xE0 ? 2
+                : (b & 0xF8) == 0xF0 ? 3
+                                     : -1;
     if (extra < 0 || end - p <= extra) {
       *out++ = '?';
       ++p;

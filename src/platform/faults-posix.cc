@@ -1,13 +1,14 @@
 // Synchronous signals become the Windows exception codes, and the failure is raised from the
 // signal handler: with every frame's unwind data exact, it unwinds from the faulting
 // instruction through the signal frame as from a throw.
+#include "platform/faults-posix.h"
+
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <ucontext.h>
 #include <unistd.h>
 
-#include "platform/faults-posix.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -34,9 +35,11 @@ bool IsWrite(const void* context) {
 
 void* FaultingInstruction(const void* context) {
 #if defined(__x86_64__)
-  return reinterpret_cast<void*>(static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
+  return reinterpret_cast<void*>(
+      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
 #elif defined(__i386__)
-  return reinterpret_cast<void*>(static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_EIP]);
+  return reinterpret_cast<void*>(
+      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_EIP]);
 #else
   (void)context;
   return nullptr;
@@ -45,9 +48,11 @@ void* FaultingInstruction(const void* context) {
 
 uintptr_t StackPointer(const void* context) {
 #if defined(__x86_64__)
-  return static_cast<uintptr_t>(static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RSP]);
+  return static_cast<uintptr_t>(
+      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RSP]);
 #elif defined(__i386__)
-  return static_cast<uintptr_t>(static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_ESP]);
+  return static_cast<uintptr_t>(
+      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_ESP]);
 #else
   (void)context;
   return 0;
@@ -56,13 +61,20 @@ uintptr_t StackPointer(const void* context) {
 
 DWORD FloatingCode(int si_code) {
   switch (si_code) {
-    case FPE_INTDIV: return EXCEPTION_INT_DIVIDE_BY_ZERO;
-    case FPE_INTOVF: return EXCEPTION_INT_OVERFLOW;
-    case FPE_FLTDIV: return EXCEPTION_FLT_DIVIDE_BY_ZERO;
-    case FPE_FLTOVF: return EXCEPTION_FLT_OVERFLOW;
-    case FPE_FLTUND: return EXCEPTION_FLT_UNDERFLOW;
-    case FPE_FLTRES: return EXCEPTION_FLT_INEXACT_RESULT;
-    default: return EXCEPTION_FLT_INVALID_OPERATION;
+    case FPE_INTDIV:
+      return EXCEPTION_INT_DIVIDE_BY_ZERO;
+    case FPE_INTOVF:
+      return EXCEPTION_INT_OVERFLOW;
+    case FPE_FLTDIV:
+      return EXCEPTION_FLT_DIVIDE_BY_ZERO;
+    case FPE_FLTOVF:
+      return EXCEPTION_FLT_OVERFLOW;
+    case FPE_FLTUND:
+      return EXCEPTION_FLT_UNDERFLOW;
+    case FPE_FLTRES:
+      return EXCEPTION_FLT_INEXACT_RESULT;
+    default:
+      return EXCEPTION_FLT_INVALID_OPERATION;
   }
 }
 

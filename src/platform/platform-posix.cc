@@ -26,19 +26,31 @@ thread_local DWORD last_error = 0;
 
 DWORD FromErrno(int e) {
   switch (e) {
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
-    case EMFILE: return 4;
+    case ENOENT:
+      return 2;
+    case ENOTDIR:
+      return 3;
+    case EMFILE:
+      return 4;
     case EACCES:
-    case EPERM: return 5;
-    case EBADF: return 6;
-    case ENOMEM: return 8;
-    case ENOSPC: return 112;
-    case EFBIG: return 223;
-    case EPIPE: return 232;
-    case EDQUOT: return 1295;
-    case EIO: return 1117;
-    default: return ERROR_GEN_FAILURE;
+    case EPERM:
+      return 5;
+    case EBADF:
+      return 6;
+    case ENOMEM:
+      return 8;
+    case ENOSPC:
+      return 112;
+    case EFBIG:
+      return 223;
+    case EPIPE:
+      return 232;
+    case EDQUOT:
+      return 1295;
+    case EIO:
+      return 1117;
+    default:
+      return ERROR_GEN_FAILURE;
   }
 }
 
@@ -151,8 +163,10 @@ const char* GetCommandLineA() {
 }
 
 HANDLE GetStdHandle(DWORD which) {
-  int fd = which == STD_INPUT_HANDLE ? 0 : which == STD_OUTPUT_HANDLE ? 1
-                                     : which == STD_ERROR_HANDLE  ? 2 : -1;
+  int fd = which == STD_INPUT_HANDLE    ? 0
+           : which == STD_OUTPUT_HANDLE ? 1
+           : which == STD_ERROR_HANDLE  ? 2
+                                        : -1;
   if (fd < 0) {
     last_error = ERROR_INVALID_HANDLE;
     return InvalidHandleValue();

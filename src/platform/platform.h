@@ -77,8 +77,7 @@ constexpr LONG EXCEPTION_CONTINUE_SEARCH = 0;
 constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
 
 // The firmware probe's request. Returns the bytes stored; on failure sets the last error.
-DWORD GetFirmwareEnvironmentVariableA(const char* name, const char* guid, void* buffer,
-                                      DWORD size);
+DWORD GetFirmwareEnvironmentVariableA(const char* name, const char* guid, void* buffer, DWORD size);
 DWORD GetLastError();
 [[noreturn]] void ExitProcess(UINT status);
 

@@ -30,9 +30,9 @@ TEST_F(ArgumentsTest, HelpSwitchShowsTheScreenOnceAndNoProbe) {
     const char* line;
     bool help;
   } cases[] = {
-      {"fwpeek", false},          {"fwpeek ?", true},       {"fwpeek /?", true},
-      {"fwpeek x ?", true},       {"fwpeek ? /?", true},    {"fwpeek -?", false},
-      {"fwpeek /??", false},      {"fwpeek a\"/?\"", false}, {"fwpeek \" ?\"", false},
+      {"fwpeek", false},           {"fwpeek ?", true},        {"fwpeek /?", true},
+      {"fwpeek x ?", true},        {"fwpeek ? /?", true},     {"fwpeek -?", false},
+      {"fwpeek /??", false},       {"fwpeek a\"/?\"", false}, {"fwpeek \" ?\"", false},
       {"fwpeek \\\"?\\\"", false}, {"fwpeek ? \"", true},
   };
   for (const auto& c : cases) {

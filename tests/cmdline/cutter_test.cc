@@ -35,18 +35,20 @@ TEST(CutterTest, RulesOfTheCommandLine) {
       {"a\"/?\"", {"a/?"}},
       {"\"\" ?", {"?"}},
       {"\" ?\"", {" ?"}},
-      {"? \"", {"?"}},                      // a lone final double quote is no argument
+      {"? \"", {"?"}},  // a lone final double quote is no argument
       {"\"", {}},
-      {"\\\"?\\\"", {"\\?\\"}},             // no escape character
+      {"\\\"?\\\"", {"\\?\\"}},  // no escape character
       {"\"a b\"c d", {"a bc", "d"}},
       {"\t/?", {"/?"}},
-      {"\" ", {" "}},                       // unclosed: the rest of the line, spaces too
+      {"\" ", {" "}},  // unclosed: the rest of the line, spaces too
       {"\"a b", {"a b"}},
-      {"a\"\"b", {"ab"}},                   // an empty section inside an argument
-      {"\"\"a", {"a"}},                     // a pair in front is dropped
-      {"\"\" \"\"", {}},                    // pairs alone are no arguments
+      {"a\"\"b", {"ab"}},  // an empty section inside an argument
+      {"\"\"a", {"a"}},    // a pair in front is dropped
+      {"\"\" \"\"", {}},   // pairs alone are no arguments
       {"\x7F \xE9t\xE9 \x01x", {"\x7F", "\xE9t\xE9", "x"}},
-      {"  a\r\n\x1F" "b  ", {"a", "b"}},
+      {"  a\r\n\x1F"
+       "b  ",
+       {"a", "b"}},
   };
   for (const Case& c : cases) {
     std::string line = std::string("fwpeek ") + c.after_name;

@@ -1,7 +1,6 @@
 #include "failure/format.h"
 
 #include <gtest/gtest.h>
-
 #include <stdint.h>
 
 #include <string>

@@ -67,17 +67,30 @@ TEST_F(RaiseTest, ObjectsForSystemExceptions) {
   } cases[] = {
       {EXCEPTION_INT_DIVIDE_BY_ZERO, "EDivByZero", "Division par z\xE9ro"},
       {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, "ERangeError", "Erreur de v\xE9rification d'\xE9tendue"},
-      {EXCEPTION_INT_OVERFLOW, "EIntOverflow", "D\xE9" "bordement d'entier"},
+      {EXCEPTION_INT_OVERFLOW, "EIntOverflow",
+       "D\xE9"
+       "bordement d'entier"},
       {EXCEPTION_FLT_INEXACT_RESULT, "EInvalidOp", "Op\xE9ration en virgule flottante incorrecte"},
-      {EXCEPTION_FLT_INVALID_OPERATION, "EInvalidOp", "Op\xE9ration en virgule flottante incorrecte"},
+      {EXCEPTION_FLT_INVALID_OPERATION, "EInvalidOp",
+       "Op\xE9ration en virgule flottante incorrecte"},
       {EXCEPTION_FLT_STACK_CHECK, "EInvalidOp", "Op\xE9ration en virgule flottante incorrecte"},
       {EXCEPTION_FLT_DIVIDE_BY_ZERO, "EZeroDivide", "Division par z\xE9ro en virgule flottante"},
-      {EXCEPTION_FLT_OVERFLOW, "EOverflow", "D\xE9" "bordement en virgule flottante"},
-      {EXCEPTION_FLT_DENORMAL_OPERAND, "EUnderflow", "D\xE9" "bordement inf\xE9rieur flottant"},
-      {EXCEPTION_FLT_UNDERFLOW, "EUnderflow", "D\xE9" "bordement inf\xE9rieur flottant"},
-      {EXCEPTION_PRIV_INSTRUCTION, "EPrivilege", "Instruction privil\xE9gi\xE9" "e"},
+      {EXCEPTION_FLT_OVERFLOW, "EOverflow",
+       "D\xE9"
+       "bordement en virgule flottante"},
+      {EXCEPTION_FLT_DENORMAL_OPERAND, "EUnderflow",
+       "D\xE9"
+       "bordement inf\xE9rieur flottant"},
+      {EXCEPTION_FLT_UNDERFLOW, "EUnderflow",
+       "D\xE9"
+       "bordement inf\xE9rieur flottant"},
+      {EXCEPTION_PRIV_INSTRUCTION, "EPrivilege",
+       "Instruction privil\xE9gi\xE9"
+       "e"},
       {CONTROL_C_EXIT, "EControlC", "Frappe de Contr\xF4le-C"},
-      {EXCEPTION_STACK_OVERFLOW, "EStackOverflow", "D\xE9" "bordement de pile"},
+      {EXCEPTION_STACK_OVERFLOW, "EStackOverflow",
+       "D\xE9"
+       "bordement de pile"},
       {EXCEPTION_ILLEGAL_INSTRUCTION, "EExternalException", "Exception externe C000001D"},
       {0x00000010, "EExternalException", "Exception externe 10"},
   };

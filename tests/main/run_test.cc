@@ -135,7 +135,7 @@ TEST_F(RunTest, FilterAskedAgainForTheFailureThatTakesThePlace) {
   fake::script.std_handles[1] = nullptr;
   RunResult run = RunProgram();
   EXPECT_EQ(run.status, 1u);
-  EXPECT_EQ(fake::record.filter_calls, 2);  // 105 at opening, then 103 at closing
+  EXPECT_EQ(fake::record.filter_calls, 2);    // 105 at opening, then 103 at closing
   EXPECT_EQ(fake::record.writes.size(), 2u);  // a single report
 }
 
@@ -152,8 +152,8 @@ TEST_F(RunTest, MemoryExhaustedBeforeTheMachineryIsRunError203) {
   RunResult run = RunProgram();
   EXPECT_EQ(run.status, 203u);
   EXPECT_TRUE(std::regex_match(run.out, std::regex(std::string("Runtime error 203 at "
-                                                                "([0-9A-F]{8}){1,2}") +
-                                                    '\0' + "\r\n")))
+                                                               "([0-9A-F]{8}){1,2}") +
+                                                   '\0' + "\r\n")))
       << run.out;
 }
 

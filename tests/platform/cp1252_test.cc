@@ -26,9 +26,11 @@ TEST(Cp1252Test, ToUtf8AndBack) {
 }
 
 TEST(Cp1252Test, WhatHasNoAnsiFormBecomesAQuestionMark) {
-  EXPECT_EQ(ToAnsi("\xE4\xB8\xAD x"), "? x");       // a CJK character
-  EXPECT_EQ(ToAnsi("\xC3"), "?");                   // cut short
-  EXPECT_EQ(ToAnsi("\xFF\xC3\x28"), "?" "?(");         // malformed
+  EXPECT_EQ(ToAnsi("\xE4\xB8\xAD x"), "? x");  // a CJK character
+  EXPECT_EQ(ToAnsi("\xC3"), "?");              // cut short
+  EXPECT_EQ(ToAnsi("\xFF\xC3\x28"),
+            "?"
+            "?(");  // malformed
 }
 
 TEST(Cp1252Test, UpperCase) {

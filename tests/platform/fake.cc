@@ -55,7 +55,8 @@ unsigned char ToCp850(unsigned char b) {
 unsigned char ToCp1252(unsigned char b) {
   if (b < 0x80) return b;
   for (int a = 0x80; a <= 0xFF; ++a)
-    if (ToCp850(static_cast<unsigned char>(a)) == b && b != '?') return static_cast<unsigned char>(a);
+    if (ToCp850(static_cast<unsigned char>(a)) == b && b != '?')
+      return static_cast<unsigned char>(a);
   return '?';
 }
 

@@ -1,0 +1,365 @@
+// The real Windows calls. 32-bit x86 only: fault handling works on the x86 CONTEXT and on the
+// fs:[0] chain of exception frames. Nothing here may need more than Windows XP.
+//
+// The header goes first: <windows.h> defines macros of the same names as its constants. Below
+// it, Windows' own names are reached with ::, and its constants are the macros, whose values
+// are the header's.
+#include "platform/platform.h"
+
+#define WIN32_LEAN_AND_MEAN
+#undef _WIN32_WINNT
+// Whatever Windows added after XP stays undeclared, so it cannot be used by mistake.
+#define _WIN32_WINNT 0x0501
+#include <string.h>
+#include <windows.h>
+
+namespace platform {
+
+const LineEnd kLineEnd = {"\r\n", 2};
+const char kPathDelimiter = '\\';
+
+namespace {
+
+constexpr ::DWORD kDirectionFlag = 0x400;
+constexpr ::DWORD kFloatExceptionBits = 0xFF;  // x87 status: exception flags and summary
+
+// What the processor or the system signals for an instruction; other codes (a debugger's
+// breakpoints, other languages' exceptions, our own failure code) are never taken.
+bool IsFault(::DWORD code) {
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+    case EXCEPTION_FLT_DENORMAL_OPERAND:
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_INEXACT_RESULT:
+    case EXCEPTION_FLT_INVALID_OPERATION:
+    case EXCEPTION_FLT_OVERFLOW:
+    case EXCEPTION_FLT_STACK_CHECK:
+    case EXCEPTION_FLT_UNDERFLOW:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_INT_OVERFLOW:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_STACK_OVERFLOW:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void FromSystem(const ::EXCEPTION_RECORD& from, EXCEPTION_RECORD* to) {
+  memset(to, 0, sizeof *to);
+  to->ExceptionCode = from.ExceptionCode;
+  to->ExceptionFlags = from.ExceptionFlags;
+  to->ExceptionAddress = from.ExceptionAddress;
+  ::DWORD count = from.NumberParameters;
+  if (count > EXCEPTION_MAXIMUM_PARAMETERS) count = EXCEPTION_MAXIMUM_PARAMETERS;
+  to->NumberParameters = count;
+  for (::DWORD i = 0; i < count; ++i) to->ExceptionInformation[i] = from.ExceptionInformation[i];
+}
+
+// No message box, no error report, no debugger started: a failure is the program's to report.
+void QuietErrors() {
+  ::UINT mode = ::SetErrorMode(0);
+  ::SetErrorMode(mode | SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
+}
+
+}  // namespace
+
+}  // namespace platform
+
+// ---- Faults that nothing handled: the top-level filter and the thunk --------------------
+//
+// The filter makes the faulting thread go on in the thunk, which calls the handler as if the
+// faulting instruction had called it: its return address is that instruction's address plus
+// one, so the unwinder, which looks one byte before a return address, finds the instruction
+// itself, and the failure unwinds from the fault's place. The thunk's frame is described by
+// hand: its frame address is kept in ebx, so that the handler may run on a reserve stack when
+// the fault is the stack's own exhaustion, and the unwinder still finds its way back.
+
+// libgcc's own lookup of unwind data: a fault where there is none cannot be unwound from.
+struct dwarf_eh_bases {
+  void* tbase;
+  void* dbase;
+  void* func;
+};
+extern "C" const void* _Unwind_Find_FDE(void* pc, dwarf_eh_bases* bases);
+
+extern "C" {
+// Shared with the thunk below; one fault at a time is taken, on the program's one thread.
+static __attribute__((used)) platform::FaultHandler fault_handler asm("fwpeek_fault_handler");
+static __attribute__((used)) platform::EXCEPTION_RECORD fault_record asm("fwpeek_fault_record");
+static __attribute__((used)) uintptr_t fault_return asm("fwpeek_fault_return");
+// Where the handler runs: 0 on the faulting stack, else the top of the reserve.
+static __attribute__((used)) uintptr_t fault_stack asm("fwpeek_fault_stack");
+void FaultThunk() asm("fwpeek_fault_thunk");
+__attribute__((used, noreturn)) void FaultHandlerReturned() asm("fwpeek_fault_returned");
+}
+
+// On entry the stack is the faulting one, as the fault left it. DWARF registers: 3 is ebx,
+// 4 esp, 8 the return address; 0x0f is DW_CFA_def_cfa_expression, 0x73 DW_OP_breg3.
+asm(R"(
+	.section .text$fwpeek_fault_thunk,"x"
+	.p2align 4
+fwpeek_fault_thunk:
+	.cfi_startproc
+	.cfi_def_cfa 4, 0
+	.cfi_undefined 8
+	pushl fwpeek_fault_return
+	.cfi_adjust_cfa_offset 4
+	.cfi_offset 8, -4
+	pushl %ebx
+	.cfi_adjust_cfa_offset 4
+	.cfi_offset 3, -8
+	leal 8(%esp), %ebx
+	.cfi_escape 0x0f, 0x02, 0x73, 0x00
+	movl fwpeek_fault_stack, %eax
+	testl %eax, %eax
+	jnz 1f
+	movl %esp, %eax
+1:	andl $-16, %eax
+	leal -12(%eax), %esp
+	pushl $fwpeek_fault_record
+	call *fwpeek_fault_handler
+	call fwpeek_fault_returned
+	.cfi_endproc
+)");
+
+namespace platform {
+
+namespace {
+
+// The handler's room when the fault is the stack running out; the system leaves too little
+// on the exhausted stack for the unwinder.
+alignas(16) char reserve_stack[64 * 1024];
+
+::LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
+bool filter_installed = false;
+
+bool CanUnwindFrom(::DWORD pc) {
+  dwarf_eh_bases bases;
+  return _Unwind_Find_FDE(reinterpret_cast<void*>(pc), &bases) != nullptr;
+}
+
+// Called only when no debugger is attached. What cannot become a failure (a fault in code
+// without unwind data, an exception that is not a fault) ends the process with its code, and
+// quietly: answering "search on" would have the system start the just-in-time debugger.
+::LONG WINAPI OnUnhandled(::EXCEPTION_POINTERS* pointers) {
+  const ::EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+  ::CONTEXT* context = pointers->ContextRecord;
+  if (!fault_handler || !IsFault(record->ExceptionCode) ||
+      (record->ExceptionFlags & EXCEPTION_NONCONTINUABLE) ||
+      (context->ContextFlags & CONTEXT_CONTROL) != CONTEXT_CONTROL || !CanUnwindFrom(context->Eip))
+    return EXCEPTION_EXECUTE_HANDLER;
+  FromSystem(*record, &fault_record);
+  fault_return = context->Eip + 1;
+  fault_stack = record->ExceptionCode == EXCEPTION_STACK_OVERFLOW
+                    ? reinterpret_cast<uintptr_t>(reserve_stack + sizeof reserve_stack)
+                    : 0;
+  // The handler is entered as by a call: the direction flag clear, and no pending x87
+  // exception that its first floating instruction would raise again.
+  context->EFlags &= ~kDirectionFlag;
+  if ((context->ContextFlags & CONTEXT_FLOATING_POINT) == CONTEXT_FLOATING_POINT)
+    context->FloatSave.StatusWord &= ~kFloatExceptionBits;
+  context->Eip = reinterpret_cast<::DWORD>(&FaultThunk);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+}  // namespace
+
+}  // namespace platform
+
+// Nothing can resume the faulting instruction. No debugger is attached (the filter would not
+// have run), so the process ends as the system would have ended it, with the fault's code.
+void FaultHandlerReturned() { ::ExitProcess(fault_record.ExceptionCode); }
+
+namespace platform {
+
+void InstallFaultHandler(FaultHandler handler) {
+  QuietErrors();
+  fault_handler = handler;
+  // The unwinder sorts its tables on first use; the filter must not do it on an exhausted
+  // stack.
+  CanUnwindFrom(reinterpret_cast<::DWORD>(&InstallFaultHandler));
+  if (!filter_installed) {
+    previous_filter = ::SetUnhandledExceptionFilter(OnUnhandled);
+    filter_installed = true;
+  }
+}
+
+void RemoveFaultHandler() {
+  fault_handler = nullptr;
+  if (filter_installed) {
+    ::SetUnhandledExceptionFilter(previous_filter);
+    filter_installed = false;
+  }
+}
+
+// ---- Guarded calls: an exception frame of our own on the fs:[0] chain --------------------
+
+namespace {
+
+struct GuardFrame {
+  ::EXCEPTION_REGISTRATION_RECORD registration;  // first: the chain points here
+  void* resume[5];                               // __builtin_setjmp's buffer
+  EXCEPTION_RECORD* record;
+};
+
+// The head of the thread's chain of exception frames, at fs:[0].
+::EXCEPTION_REGISTRATION_RECORD* ChainHead() {
+  ::EXCEPTION_REGISTRATION_RECORD* head;
+  asm volatile("movl %%fs:0, %0" : "=r"(head));
+  return head;
+}
+
+void SetChainHead(::EXCEPTION_REGISTRATION_RECORD* head) {
+  asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
+}
+
+// Calls the frames' handlers between the fault and `frame` for unwinding, and leaves `frame`
+// at the head of the chain. RtlUnwind may return with ebx, esi and edi lost.
+void UnwindTo(GuardFrame* frame, ::EXCEPTION_RECORD* record) {
+  void* target = frame;
+  void* unwound = record;
+  void* unwind = reinterpret_cast<void*>(&::RtlUnwind);
+  asm volatile(
+      "pushl $0\n\t"
+      "pushl %1\n\t"
+      "pushl $1f\n\t"
+      "pushl %0\n\t"
+      "call *%2\n"
+      "1:"
+      : "+a"(target), "+c"(unwound), "+d"(unwind)
+      :
+      : "ebx", "esi", "edi", "memory", "cc");
+}
+
+// Called by the system's dispatcher. The dispatcher puts the stack back after the call,
+// so the calling convention the Windows header names does no harm.
+EXCEPTION_DISPOSITION NTAPI OnGuardedFault(::EXCEPTION_RECORD* record, void* established,
+                                           ::CONTEXT*, void*) {
+  if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0 ||
+      !IsFault(record->ExceptionCode))
+    return ExceptionContinueSearch;
+  GuardFrame* volatile frame = static_cast<GuardFrame*>(established);
+  FromSystem(*record, frame->record);
+  UnwindTo(frame, record);
+  __builtin_longjmp(frame->resume, 1);
+}
+
+// Off the chain however the guarded call ends: returning, by a fault, or by a C++ exception
+// passing through.
+struct Linked {
+  GuardFrame* frame;
+  ~Linked() { SetChainHead(frame->registration.Next); }
+};
+
+}  // namespace
+
+bool CallGuarded(void (*body)(void*), void* context, EXCEPTION_RECORD* record) {
+  GuardFrame frame;
+  frame.record = record;
+  frame.registration.Next = ChainHead();
+  frame.registration.Handler = OnGuardedFault;
+  Linked linked{&frame};
+  if (__builtin_setjmp(frame.resume)) return false;
+  SetChainHead(&frame.registration);
+  body(context);
+  return true;
+}
+
+// ---- Failures handed back to the system -----------------------------------------------
+
+// Not the system's own filter: when no debugger is attached it starts the just-in-time one
+// (Wine does so whatever the error mode says), and the answer it gives back is only whether
+// a debugger is attached. That is asked directly.
+LONG UnhandledExceptionFilter(EXCEPTION_RECORD*) {
+  return ::IsDebuggerPresent() ? EXCEPTION_CONTINUE_SEARCH : EXCEPTION_EXECUTE_HANDLER;
+}
+
+void RaiseToSystem(const EXCEPTION_RECORD& record) {
+  RemoveFaultHandler();
+  ::ULONG_PTR parameters[EXCEPTION_MAXIMUM_PARAMETERS];
+  DWORD count = record.NumberParameters;
+  if (count > EXCEPTION_MAXIMUM_PARAMETERS) count = EXCEPTION_MAXIMUM_PARAMETERS;
+  for (DWORD i = 0; i < count; ++i) parameters[i] = record.ExceptionInformation[i];
+  ::RaiseException(record.ExceptionCode, EXCEPTION_NONCONTINUABLE, count,
+                   count ? parameters : nullptr);
+  ::ExitProcess(record.ExceptionCode);
+}
+
+// ---- Thin wrappers ------------------------------------------------------------------
+
+DWORD GetFirmwareEnvironmentVariableA(const char* name, const char* guid, void* buffer,
+                                      DWORD size) {
+  return ::GetFirmwareEnvironmentVariableA(name, guid, buffer, size);
+}
+
+DWORD GetLastError() { return ::GetLastError(); }
+
+void ExitProcess(UINT status) { ::ExitProcess(status); }
+
+const char* GetCommandLineA() { return ::GetCommandLineA(); }
+
+HANDLE GetStdHandle(DWORD which) { return ::GetStdHandle(which); }
+
+DWORD GetFileType(HANDLE handle) { return ::GetFileType(handle); }
+
+BOOL WriteFile(HANDLE handle, const void* bytes, DWORD length, DWORD* written, void* overlapped) {
+  const char* p = static_cast<const char*>(bytes);
+  DWORD done = 0;
+  BOOL ok = 1;
+  // A write may take fewer bytes than asked (a pipe in no-wait mode does): go on until all are
+  // taken, and take a write that takes none for a full disk.
+  do {
+    ::DWORD step = 0;
+    ok = ::WriteFile(handle, p + done, length - done, &step,
+                     static_cast<::LPOVERLAPPED>(overlapped));
+    done += step;
+    if (ok && step == 0 && done < length) {
+      ::SetLastError(ERROR_DISK_FULL);
+      ok = 0;
+    }
+  } while (ok && done < length);
+  if (written) *written = done;
+  return ok;
+}
+
+BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
+
+size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t length) {
+  if (length < sizeof *info) return 0;
+  ::MEMORY_BASIC_INFORMATION system_info;
+  if (::VirtualQuery(address, &system_info, sizeof system_info) == 0) return 0;
+  info->BaseAddress = system_info.BaseAddress;
+  info->AllocationBase = system_info.AllocationBase;
+  info->State = system_info.State;
+  return sizeof *info;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room) {
+  return ::GetModuleFileNameA(static_cast<::HMODULE>(module), path, room);
+}
+
+char* CharNextA(const char* position) { return ::CharNextA(position); }
+
+DWORD CharUpperBuffA(char* text, DWORD length) { return ::CharUpperBuffA(text, length); }
+
+DWORD CharToOemBuffA(const char* from, char* to, DWORD length) {
+  return ::CharToOemBuffA(from, to, length) ? length : 0;
+}
+
+DWORD OemToCharBuffA(const char* from, char* to, DWORD length) {
+  return ::OemToCharBuffA(from, to, length) ? length : 0;
+}
+
+BOOL CharToOemA(const char* from, char* to) { return ::CharToOemA(from, to); }
+
+int LoadStringA(HMODULE instance, UINT id, char* buffer, int room) {
+  ::HINSTANCE module = instance ? static_cast<::HINSTANCE>(instance) : ::GetModuleHandleA(nullptr);
+  return ::LoadStringA(module, id, buffer, room);
+}
+
+}  // namespace platform
