@@ -132,8 +132,10 @@ namespace platform {
 namespace {
 
 // The handler's room when the fault is the stack running out; the system leaves too little
-// on the exhausted stack for the unwinder.
-alignas(16) char reserve_stack[64 * 1024];
+// on the exhausted stack for the unwinder. Taken from the system when the handler is
+// installed: as a static array the compiler would store its 64 KiB of zeros in the file.
+constexpr ::SIZE_T kReserveStackSize = 64 * 1024;
+char* reserve_stack = nullptr;
 
 ::LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
 bool filter_installed = false;
@@ -155,8 +157,8 @@ bool CanUnwindFrom(::DWORD pc) {
     return EXCEPTION_EXECUTE_HANDLER;
   FromSystem(*record, &fault_record);
   fault_return = context->Eip + 1;
-  fault_stack = record->ExceptionCode == EXCEPTION_STACK_OVERFLOW
-                    ? reinterpret_cast<uintptr_t>(reserve_stack + sizeof reserve_stack)
+  fault_stack = record->ExceptionCode == EXCEPTION_STACK_OVERFLOW && reserve_stack
+                    ? reinterpret_cast<uintptr_t>(reserve_stack + kReserveStackSize)
                     : 0;
   // The handler is entered as by a call: the direction flag clear, and no pending x87
   // exception that its first floating instruction would raise again.
@@ -183,6 +185,9 @@ void InstallFaultHandler(FaultHandler handler) {
   // The unwinder sorts its tables on first use; the filter must not do it on an exhausted
   // stack.
   CanUnwindFrom(reinterpret_cast<::DWORD>(&InstallFaultHandler));
+  if (!reserve_stack)
+    reserve_stack = static_cast<char*>(
+        ::VirtualAlloc(nullptr, kReserveStackSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   if (!filter_installed) {
     previous_filter = ::SetUnhandledExceptionFilter(OnUnhandled);
     filter_installed = true;
@@ -343,23 +348,5 @@ DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room) {
   return ::GetModuleFileNameA(static_cast<::HMODULE>(module), path, room);
 }
 
-char* CharNextA(const char* position) { return ::CharNextA(position); }
-
-DWORD CharUpperBuffA(char* text, DWORD length) { return ::CharUpperBuffA(text, length); }
-
-DWORD CharToOemBuffA(const char* from, char* to, DWORD length) {
-  return ::CharToOemBuffA(from, to, length) ? length : 0;
-}
-
-DWORD OemToCharBuffA(const char* from, char* to, DWORD length) {
-  return ::OemToCharBuffA(from, to, length) ? length : 0;
-}
-
-BOOL CharToOemA(const char* from, char* to) { return ::CharToOemA(from, to); }
-
-int LoadStringA(HMODULE instance, UINT id, char* buffer, int room) {
-  ::HINSTANCE module = instance ? static_cast<::HINSTANCE>(instance) : ::GetModuleHandleA(nullptr);
-  return ::LoadStringA(module, id, buffer, room);
-}
 
 }  // namespace platform

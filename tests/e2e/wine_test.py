@@ -66,7 +66,7 @@ def write_calls(args=(), console=False):
     """The sizes of the KERNEL32.WriteFile calls of one run, from Wine's relay trace."""
     with tempfile.TemporaryDirectory() as tmp:
         trace, out = os.path.join(tmp, "trace"), os.path.join(tmp, "out")
-        env = dict(ENV, WINEDEBUG="+relay")
+        env = dict(ENV, WINEDEBUG="+relay,+pid")
         quoted = " ".join(["wine", EXE, *args])
         if console:
             command = f"{quoted} 2>{trace}"
@@ -77,11 +77,12 @@ def write_calls(args=(), console=False):
                            stdin=subprocess.DEVNULL)
         with open(trace, "rb") as f:
             text = f.read()
-    # Only fwpeek's own thread, known by its conversions; the console's process writes too.
-    ours = set(re.findall(rb"^([0-9a-f]{4}):Call (?i:user32)\.CharToOemBuffA\(", text, re.M))
-    calls = re.findall(rb"^([0-9a-f]{4}):Call KERNEL32\.WriteFile\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),",
-                       text, re.M)
-    return [int(size, 16) for thread, size in calls if thread in ours]
+    # Only fwpeek's own process, the first one traced: the console's process writes too.
+    first = re.search(rb"^([0-9a-f]{4}):[0-9a-f]{4}:", text, re.M)
+    calls = re.findall(
+        rb"^([0-9a-f]{4}):[0-9a-f]{4}:Call KERNEL32\.WriteFile\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),",
+        text, re.M)
+    return [int(size, 16) for process, size in calls if first and process == first.group(1)]
 
 
 class Output(unittest.TestCase):
