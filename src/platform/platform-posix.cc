@@ -182,7 +182,9 @@ DWORD GetFileType(HANDLE handle) {
   if (S_ISCHR(info.st_mode)) return FILE_TYPE_CHAR;
   if (S_ISREG(info.st_mode)) return FILE_TYPE_DISK;
   if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FILE_TYPE_PIPE;
-  return FILE_TYPE_UNKNOWN;
+  // A block device or anything else that can be opened: the opening would close a handle of
+  // unknown type, and this one works.
+  return FILE_TYPE_DISK;
 }
 
 BOOL WriteFile(HANDLE handle, const void* bytes, DWORD length, DWORD* written, void*) {
