@@ -297,11 +297,6 @@ void RaiseToSystem(const EXCEPTION_RECORD& record) {
 
 // ---- Thin wrappers ------------------------------------------------------------------
 
-DWORD GetFirmwareEnvironmentVariableA(const char* name, const char* guid, void* buffer,
-                                      DWORD size) {
-  return ::GetFirmwareEnvironmentVariableA(name, guid, buffer, size);
-}
-
 DWORD GetLastError() { return ::GetLastError(); }
 
 void ExitProcess(UINT status) { ::ExitProcess(status); }

@@ -174,5 +174,26 @@ class Failures(unittest.TestCase):
         self.assertNotIn("winedbg", ps)
 
 
+class ProbeFaults(unittest.TestCase):
+    """A probe whose request faults, in the program's code and in a system library."""
+
+    PROGRAM = os.path.join(ROOT, "build/win32/tests/win32/probe_test.exe")
+
+    def test_each_fault_becomes_the_probes_text(self):
+        r = subprocess.run(["wine", self.PROGRAM], env=ENV, capture_output=True,
+                           stdin=subprocess.DEVNULL, timeout=120)
+        self.assertEqual(r.returncode, 0, r.stdout)
+        self.assertTrue(r.stdout.endswith(b"all passed\n") or r.stdout.endswith(b"all passed\r\n"),
+                        r.stdout)
+
+    def test_the_run_writes_the_failure_as_its_result_and_ends_with_0(self):
+        r = subprocess.run(["wine", self.PROGRAM, "run"], env=ENV, capture_output=True,
+                           stdin=subprocess.DEVNULL, timeout=120)
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertRegex(r.stdout, rb"\AEAccessViolation : Violation d'acc\x8As \x85 l'adresse "
+                         rb"[0-9A-F]{8} dans le module 'msvcrt\.dll'\. Lecture de l'adresse "
+                         rb"00000000\r\n\Z")
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
