@@ -12,21 +12,23 @@ const char kVersion[] = "v1.0";
 const char kJoin[] = " ";
 const char kNotice[] = "Copyright (c) 2026 fwpeek contributors";
 
-const char* const kLines[] = {
-    "Affiche le type de microprogramme actif (Legacy BIOS ou UEFI)",
-    nullptr,
-    "Note     : Un mat\xE9riel UEFI peut utiliser le mode Legacy BIOS",
-    nullptr,
-    "Syntaxe  : fwpeek",
-    nullptr,
-    "Exemples : fwpeek",
-    "           fwpeek > result.txt",
-};
+const char kPurpose[] = "Affiche le type de microprogramme actif (Legacy BIOS ou UEFI)";
+const char kNote[] = "Note     : Un mat\xE9riel UEFI peut utiliser le mode Legacy BIOS";
+const char kSyntax[] = "Syntaxe  : fwpeek";
+const char kExamples[] = "Exemples : fwpeek";
+const char kExample2[] = "           fwpeek > result.txt";
 
-void WriteConverted(const Text& line) {
+// Inlined, so that each line's check has an address of its own.
+__attribute__((always_inline)) inline void WriteConverted(const Text& line) {
   Text converted;
   ConvertCharset(ToOem, line, converted);
   WriteText(converted);
+  WriteLineEnd();
+  Check();
+}
+
+__attribute__((always_inline)) inline void WriteBlank() {
+  WriteChar(' ');
   WriteLineEnd();
   Check();
 }
@@ -52,13 +54,12 @@ Text Banner() {
 
 void ShowUsage() {
   WriteConverted(Banner());
-  for (const char* line : kLines) {
-    if (line) {
-      WriteConverted(Text(line));
-    } else {
-      WriteChar(' ');
-      WriteLineEnd();
-      Check();
-    }
-  }
+  WriteConverted(Text(kPurpose));
+  WriteBlank();
+  WriteConverted(Text(kNote));
+  WriteBlank();
+  WriteConverted(Text(kSyntax));
+  WriteBlank();
+  WriteConverted(Text(kExamples));
+  WriteConverted(Text(kExample2));
 }

@@ -39,6 +39,7 @@ FixedText fixed_texts[] = {
 
 Exception* out_of_memory = nullptr;
 Exception* invalid_pointer = nullptr;
+bool ready = false;
 
 Text Fixed(unsigned id) {
   for (const FixedText& t : fixed_texts)
@@ -117,9 +118,11 @@ void StartFailures() {
   out_of_memory->single_instance = true;
   invalid_pointer = new EInvalidPointer(Fixed(kIdInvalidPointer));
   invalid_pointer->single_instance = true;
+  ready = true;
 }
 
 void StopFailures() {
+  ready = false;
   delete invalid_pointer;
   invalid_pointer = nullptr;
   delete out_of_memory;
@@ -127,7 +130,7 @@ void StopFailures() {
   for (FixedText& t : fixed_texts) t.text.Release();
 }
 
-bool FailuresReady() { return out_of_memory != nullptr; }
+bool FailuresReady() { return ready; }
 
 void RaiseFailure(Exception* failure, void* address) {
   failure->raise_address = address;

@@ -1,3 +1,7 @@
 #include "main/run.h"
+#include "platform/platform.h"
 
-int main() { FwpeekMain(); }
+int main(int argc, char** argv) {
+  platform::KeepArguments(argc, argv);
+  FwpeekMain();
+}

@@ -1,6 +1,7 @@
 #include "main/startup.h"
 
 #include "console/stream.h"
+#include "failure/exception.h"
 #include "failure/last-resort.h"
 #include "failure/raise.h"
 #include "failure/report.h"
@@ -55,9 +56,14 @@ void StartUp() {
   while (started < kUnitCount) {
     try {
       kUnits[started++].start();
-    } catch (...) {
+    } catch (Exception* failure) {
+      // With every unit taken down no report is in place: the run ends as a run-time error.
+      // Taking the failure machinery down may destroy the very object under way, so what the
+      // handler of last resort needs of it is taken first.
+      OfferToSystem(failure);
+      const void* address = failure->raise_address;
       StopUnits();
-      throw;
+      RunError(kRunErrorFailureObject, address);
     }
   }
 }

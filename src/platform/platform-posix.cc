@@ -58,46 +58,36 @@ DWORD FromErrno(int e) {
 int Descriptor(HANDLE handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)) - 1; }
 HANDLE FromDescriptor(int fd) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd + 1)); }
 
+int argument_count = 0;
+char** arguments = nullptr;
 char* command_line = nullptr;
 
-// The arguments joined by one space, each quoted where the cutting rules need it to come
-// back whole.
-void BuildCommandLine() {
-  static char empty[] = "";
-  command_line = empty;
-  int fd = open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  size_t size = 0, room = 4096;
-  char* raw = static_cast<char*>(malloc(room));
-  for (;;) {
-    if (!raw) break;
-    ssize_t n = read(fd, raw + size, room - size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    size += static_cast<size_t>(n);
-    if (size == room) raw = static_cast<char*>(realloc(raw, room *= 2));
+bool NeedsQuotes(const char* argument) {
+  if (*argument == '\0') return true;
+  for (const char* p = argument; *p; ++p) {
+    unsigned char b = static_cast<unsigned char>(*p);
+    if (b >= 0x01 && b <= 0x20) return true;
   }
-  close(fd);
-  if (!raw) return;
-  char* joined = static_cast<char*>(malloc(size * 1 + 3 * (size + 1) + 1));
-  if (!joined) return;
+  return false;
+}
+
+// The arguments joined by one space, each quoted where the cutting rules need it to come
+// back whole. Its memory is the program's own, so exhausting it is reported as any other.
+void BuildCommandLine() {
+  size_t length = 0;
+  for (int i = 0; i < argument_count; ++i) length += strlen(arguments[i]) + 3;
+  char* joined = new char[length + 1];
   char* out = joined;
-  for (size_t start = 0; start < size;) {
-    size_t length = strnlen(raw + start, size - start);
-    bool quote = length == 0;
-    for (size_t i = 0; i < length; ++i) {
-      unsigned char b = static_cast<unsigned char>(raw[start + i]);
-      if (b >= 0x01 && b <= 0x20) quote = true;
-    }
-    if (out != joined) *out++ = ' ';
+  for (int i = 0; i < argument_count; ++i) {
+    bool quote = NeedsQuotes(arguments[i]);
+    if (i > 0) *out++ = ' ';
     if (quote) *out++ = '"';
-    memcpy(out, raw + start, length);
-    out += length;
+    size_t n = strlen(arguments[i]);
+    memcpy(out, arguments[i], n);
+    out += n;
     if (quote) *out++ = '"';
-    start += length + 1;
   }
   *out = '\0';
-  free(raw);
   command_line = joined;
 }
 
@@ -160,6 +150,11 @@ void ExitProcess(UINT status) { _exit(static_cast<int>(status)); }
 const char* GetCommandLineA() {
   if (!command_line) BuildCommandLine();
   return command_line;
+}
+
+void KeepArguments(int argc, char** argv) {
+  argument_count = argc;
+  arguments = argv;
 }
 
 HANDLE GetStdHandle(DWORD which) {

@@ -23,30 +23,11 @@ namespace {
 constexpr ::DWORD kDirectionFlag = 0x400;
 constexpr ::DWORD kFloatExceptionBits = 0xFF;  // x87 status: exception flags and summary
 
-// What the processor or the system signals for an instruction; other codes (a debugger's
-// breakpoints, other languages' exceptions, our own failure code) are never taken.
+// Any error the system signals as a structured exception, as the failure classes take every
+// code; never the code under which the program hands its own failures back.
 bool IsFault(::DWORD code) {
-  switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_FLT_DENORMAL_OPERAND:
-    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
-    case EXCEPTION_FLT_INEXACT_RESULT:
-    case EXCEPTION_FLT_INVALID_OPERATION:
-    case EXCEPTION_FLT_OVERFLOW:
-    case EXCEPTION_FLT_STACK_CHECK:
-    case EXCEPTION_FLT_UNDERFLOW:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_INT_OVERFLOW:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_STACK_OVERFLOW:
-      return true;
-    default:
-      return false;
-  }
+  if (code == kProgramFailureCode) return false;
+  return (code & 0xC0000000u) == 0xC0000000u || code == EXCEPTION_DATATYPE_MISALIGNMENT;
 }
 
 void FromSystem(const ::EXCEPTION_RECORD& from, EXCEPTION_RECORD* to) {
@@ -303,27 +284,18 @@ void ExitProcess(UINT status) { ::ExitProcess(status); }
 
 const char* GetCommandLineA() { return ::GetCommandLineA(); }
 
+// The system keeps the command line as it was given.
+void KeepArguments(int, char**) {}
+
 HANDLE GetStdHandle(DWORD which) { return ::GetStdHandle(which); }
 
 DWORD GetFileType(HANDLE handle) { return ::GetFileType(handle); }
 
+// Success counts as every byte taken: the count is handed back but never acted on.
 BOOL WriteFile(HANDLE handle, const void* bytes, DWORD length, DWORD* written, void* overlapped) {
-  const char* p = static_cast<const char*>(bytes);
-  DWORD done = 0;
-  BOOL ok = 1;
-  // A write may take fewer bytes than asked (a pipe in no-wait mode does): go on until all are
-  // taken, and take a write that takes none for a full disk.
-  do {
-    ::DWORD step = 0;
-    ok = ::WriteFile(handle, p + done, length - done, &step,
-                     static_cast<::LPOVERLAPPED>(overlapped));
-    done += step;
-    if (ok && step == 0 && done < length) {
-      ::SetLastError(ERROR_DISK_FULL);
-      ok = 0;
-    }
-  } while (ok && done < length);
-  if (written) *written = done;
+  ::DWORD taken = 0;
+  BOOL ok = ::WriteFile(handle, bytes, length, &taken, static_cast<::LPOVERLAPPED>(overlapped));
+  if (written) *written = taken;
   return ok;
 }
 
@@ -342,6 +314,5 @@ size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t 
 DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room) {
   return ::GetModuleFileNameA(static_cast<::HMODULE>(module), path, room);
 }
-
 
 }  // namespace platform

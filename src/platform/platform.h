@@ -82,6 +82,9 @@ DWORD GetLastError();
 [[noreturn]] void ExitProcess(UINT status);
 
 const char* GetCommandLineA();
+// Where the system keeps no command line of its own, it is made from the arguments that the
+// program was started with; they are handed over here before anything else. Stores them only.
+void KeepArguments(int argc, char** argv);
 
 HANDLE GetStdHandle(DWORD which);
 DWORD GetFileType(HANDLE handle);

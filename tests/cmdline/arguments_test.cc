@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
+#include "console/stream.h"
 #include "failure/exception.h"
+#include "failure/raise.h"
+#include "main/startup.h"
 #include "tests/program.h"
 
 namespace {
@@ -73,6 +77,30 @@ TEST_F(ArgumentsTest, FailingLineEndsTheScreenThere) {
   EXPECT_EQ(run.out, screen.substr(0, two_lines));  // nothing after the failing line
   EXPECT_EQ(fake::record.probe_calls, 0);
   EXPECT_NE(run.err.find("EInOutError"), std::string::npos);
+}
+
+// On a console each line goes out at its end, so the n-th write is the n-th line.
+TEST_F(ArgumentsTest, EveryLineHasACheckOfItsOwn) {
+  std::set<void*> addresses;
+  for (int line = 1; line <= 9; ++line) {
+    ResetProgram();
+    fake::script.command_line = "fwpeek /?";
+    fake::script.failing_writes = {line};
+    StartUp();
+    OpenOutput();
+    try {
+      CheckArguments();
+      ADD_FAILURE() << "line " << line << " did not fail";
+    } catch (Exception* failure) {
+      addresses.insert(failure->raise_address);
+      ReleaseFailure(failure);
+    }
+    try {
+      Shutdown(0);
+    } catch (const fake::Exited&) {
+    }
+  }
+  EXPECT_EQ(addresses.size(), 9u);
 }
 
 }  // namespace

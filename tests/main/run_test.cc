@@ -147,6 +147,18 @@ TEST_F(RunTest, FailureLeavingTheStartUpIsRunError217) {
   EXPECT_EQ(run.err, "");
 }
 
+TEST_F(RunTest, ExhaustedMemoryLeavingTheStartUpIsRunError217) {
+  // The object raised is one the start-up's own undoing destroys.
+  StartUpTestUnit = [] {
+    AllocationsLeft = 0;
+    Text exhausted("x");
+  };
+  RunResult run = RunProgram();
+  EXPECT_EQ(run.status, 217u);
+  EXPECT_EQ(run.out.substr(0, 21), "Runtime error 217 at ");
+  EXPECT_EQ(fake::record.filter_calls, 1);
+}
+
 TEST_F(RunTest, MemoryExhaustedBeforeTheMachineryIsRunError203) {
   AllocationsLeft = 0;
   RunResult run = RunProgram();

@@ -92,6 +92,8 @@ void ExitProcess(UINT status) {
 
 const char* GetCommandLineA() { return script.command_line.c_str(); }
 
+void KeepArguments(int, char**) {}
+
 HANDLE GetStdHandle(DWORD which) {
   int i = which == STD_INPUT_HANDLE ? 0 : which == STD_OUTPUT_HANDLE ? 1 : 2;
   if (script.std_handles[i] == InvalidHandleValue()) fake::last_error = script.std_error;

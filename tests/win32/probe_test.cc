@@ -14,6 +14,9 @@
 #include "main/startup.h"
 #include "platform/platform.h"
 
+// After the program's own headers; see platform.h.
+#include <windows.h>
+
 namespace {
 
 void (*action)() = nullptr;
@@ -31,6 +34,7 @@ void ReadNullInSystemCode() {
   copy_bytes(const_cast<char*>(copy), null_bytes, sizeof copy);
 }
 void WriteNullInSystemCode() { fill_bytes(null_bytes, 0, 4); }
+void RaiseUnknownCode() { RaiseException(0xC0001234, 0, 0, nullptr); }
 
 }  // namespace
 
@@ -64,6 +68,8 @@ int main(int argc, char**) {
        " dans le module 'msvcrt.dll'. Lecture de l'adresse 00000000"},
       {"write to address 0 in msvcrt", WriteNullInSystemCode, "EAccessViolation : Violation d'acc",
        " dans le module 'msvcrt.dll'. Ecriture de l'adresse 00000000"},
+      {"exception of a code without a class", RaiseUnknownCode,
+       "EExternalException : Exception externe C0001234", ""},
   };
   int failed = 0;
   for (const auto& c : cases) {
