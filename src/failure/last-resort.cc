@@ -39,6 +39,19 @@ void ReportAndExit(Exception* failure) {
   Shutdown(1);
 }
 
+void ReportFault(const EXCEPTION_RECORD* record) {
+  if (!FailuresReady()) RunError(RunErrorForFault(record->ExceptionCode), record->ExceptionAddress);
+  Exception* failure;
+  // Caught here, in a frame of the program's own: nothing may unwind into the system's.
+  try {
+    failure = MakeExternalFailure(*record);
+    failure->raise_address = record->ExceptionAddress;
+  } catch (Exception* made_instead) {
+    failure = made_instead;
+  }
+  ReportAndExit(failure);
+}
+
 void RaiseFault(const EXCEPTION_RECORD* record) {
   if (!FailuresReady()) RunError(RunErrorForFault(record->ExceptionCode), record->ExceptionAddress);
   RaiseFailure(MakeExternalFailure(*record), record->ExceptionAddress);

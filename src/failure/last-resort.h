@@ -17,4 +17,8 @@ void OfferToSystem(Exception* failure);
 // from the faulting instruction.
 [[noreturn]] void RaiseFault(const platform::EXCEPTION_RECORD* record);
 
+// Installed with the fault handler for a fault that cannot unwind from its place: reports it
+// from where the system calls, without the entry routine's closing step. Never returns.
+[[noreturn]] void ReportFault(const platform::EXCEPTION_RECORD* record);
+
 #endif  // FWPEEK_FAILURE_LAST_RESORT_H_

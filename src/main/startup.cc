@@ -52,7 +52,7 @@ void StopUnits() {
 }  // namespace
 
 void StartUp() {
-  platform::InstallFaultHandler(RaiseFault);
+  platform::InstallFaultHandler(RaiseFault, ReportFault);
   while (started < kUnitCount) {
     try {
       kUnits[started++].start();

@@ -118,7 +118,8 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
 
 }  // namespace
 
-void InstallFaultHandler(FaultHandler handler) {
+// The unwinder walks every frame here, system libraries' too, so no fault needs the reporter.
+void InstallFaultHandler(FaultHandler handler, FaultHandler) {
   fault_handler = handler;
   // A reader that went away is a write failure to report, never a silent death.
   signal(SIGPIPE, SIG_IGN);

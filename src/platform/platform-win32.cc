@@ -119,6 +119,7 @@ constexpr ::SIZE_T kReserveStackSize = 64 * 1024;
 char* reserve_stack = nullptr;
 
 ::LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
+FaultHandler fault_reporter = nullptr;
 bool filter_installed = false;
 
 bool CanUnwindFrom(::DWORD pc) {
@@ -126,16 +127,20 @@ bool CanUnwindFrom(::DWORD pc) {
   return _Unwind_Find_FDE(reinterpret_cast<void*>(pc), &bases) != nullptr;
 }
 
-// Called only when no debugger is attached. What cannot become a failure (a fault in code
-// without unwind data, an exception that is not a fault) ends the process with its code, and
-// quietly: answering "search on" would have the system start the just-in-time debugger.
+// Called only when no debugger is attached. A fault that cannot be raised from its place is
+// reported from here; what is no fault at all ends the process with its code, and quietly:
+// answering "search on" would have the system start the just-in-time debugger.
 ::LONG WINAPI OnUnhandled(::EXCEPTION_POINTERS* pointers) {
   const ::EXCEPTION_RECORD* record = pointers->ExceptionRecord;
   ::CONTEXT* context = pointers->ContextRecord;
-  if (!fault_handler || !IsFault(record->ExceptionCode) ||
-      (record->ExceptionFlags & EXCEPTION_NONCONTINUABLE) ||
-      (context->ContextFlags & CONTEXT_CONTROL) != CONTEXT_CONTROL || !CanUnwindFrom(context->Eip))
-    return EXCEPTION_EXECUTE_HANDLER;
+  if (!fault_handler || !IsFault(record->ExceptionCode)) return EXCEPTION_EXECUTE_HANDLER;
+  if ((record->ExceptionFlags & EXCEPTION_NONCONTINUABLE) ||
+      (context->ContextFlags & CONTEXT_CONTROL) != CONTEXT_CONTROL ||
+      !CanUnwindFrom(context->Eip)) {
+    if (!fault_reporter) return EXCEPTION_EXECUTE_HANDLER;
+    FromSystem(*record, &fault_record);
+    fault_reporter(&fault_record);
+  }
   FromSystem(*record, &fault_record);
   fault_return = context->Eip + 1;
   fault_stack = record->ExceptionCode == EXCEPTION_STACK_OVERFLOW && reserve_stack
@@ -160,9 +165,10 @@ void FaultHandlerReturned() { ::ExitProcess(fault_record.ExceptionCode); }
 
 namespace platform {
 
-void InstallFaultHandler(FaultHandler handler) {
+void InstallFaultHandler(FaultHandler handler, FaultHandler reporter) {
   QuietErrors();
   fault_handler = handler;
+  fault_reporter = reporter;
   // The unwinder sorts its tables on first use; the filter must not do it on an exhausted
   // stack.
   CanUnwindFrom(reinterpret_cast<::DWORD>(&InstallFaultHandler));

@@ -133,8 +133,10 @@ extern const char kPathDelimiter;
 // Processor faults (access violations, division by zero, ...). Once installed, a fault is
 // turned into a call of `handler` with its record, made as if from the faulting instruction:
 // the handler may throw, and the failure unwinds from the fault's place. Installed once, early.
+// A fault that cannot unwind from its place (in system code without the unwinder's data, where
+// the system allows nothing else) is given to `reporter` instead, which must not return.
 typedef void (*FaultHandler)(const EXCEPTION_RECORD* record);
-void InstallFaultHandler(FaultHandler handler);
+void InstallFaultHandler(FaultHandler handler, FaultHandler reporter);
 void RemoveFaultHandler();
 
 // Runs body(context) so that a fault anywhere inside it, also in system code that the C++
