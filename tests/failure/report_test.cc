@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "console/stream.h"
+#include "failure/last-resort.h"
 #include "failure/raise.h"
+#include "main/startup.h"
 #include "tests/program.h"
 
 namespace {
@@ -77,6 +80,61 @@ TEST_F(ReportTest, RunErrorLine) {
     std::string expected = std::string(c.line, 29) + std::string(1, '\0') + "\r\n";
     EXPECT_EQ(fake::WrittenTo(fake::OutputHandle()), expected);
     EXPECT_EQ(expected.size(), 32u);
+  }
+}
+
+TEST_F(ReportTest, RunErrorLineFollowsWhatTheOutputBufferHeld) {
+  fake::script.output_type = platform::FILE_TYPE_DISK;
+  OpenOutput();
+  WriteText("Legacy", 6);
+  WriteRunErrorReport(217, reinterpret_cast<void*>(0x401000));
+  EXPECT_EQ(fake::WrittenTo(fake::OutputHandle()),
+            std::string("LegacyRuntime error 217 at 00401000") + '\0' + "\r\n");
+  EXPECT_EQ(StandardOutput.count, 0u);
+}
+
+TEST_F(ReportTest, FailureOfTheReportsOwnWriteOutIsReportedInstead) {
+  StartUp();
+  fake::script.output_type = platform::FILE_TYPE_DISK;
+  OpenOutput();
+  WriteText("Legacy", 6);
+  fake::script.failing_writes = {1};
+  unsigned status = 0;
+  try {
+    ReportAndExit(new Exception(Text("d\xE9j\xE0 en cours")));
+  } catch (const fake::Exited& exit) {
+    status = exit.status;
+  }
+  EXPECT_EQ(status, 1u);
+  std::string err = fake::WrittenTo(fake::ErrorHandle());
+  EXPECT_EQ(err.substr(0, 22), "Exception EInOutError ");
+  EXPECT_NE(err.find("\r\nErreur E/S 112.\r\n\r\n"), std::string::npos);
+  EXPECT_EQ(err.find("en cours"), std::string::npos);  // only one report
+  EXPECT_EQ(fake::record.filter_calls, 2);
+}
+
+TEST_F(ReportTest, FaultOutsideTheMachineryIsARunError) {
+  struct {
+    platform::DWORD code;
+    unsigned number;
+  } cases[] = {{platform::EXCEPTION_ACCESS_VIOLATION, 216},
+               {platform::EXCEPTION_INT_DIVIDE_BY_ZERO, 200},
+               {platform::EXCEPTION_STACK_OVERFLOW, 202},
+               {platform::EXCEPTION_ILLEGAL_INSTRUCTION, 255}};
+  for (const auto& c : cases) {
+    ResetProgram();
+    platform::EXCEPTION_RECORD record = {};
+    record.ExceptionCode = c.code;
+    record.ExceptionAddress = reinterpret_cast<void*>(0x40ABCD);
+    unsigned status = 0;
+    try {
+      RaiseFault(&record);
+    } catch (const fake::Exited& exit) {
+      status = exit.status;
+    }
+    EXPECT_EQ(status, c.number);
+    EXPECT_EQ(fake::WrittenTo(fake::OutputHandle()),
+              "Runtime error " + std::to_string(c.number) + " at 0040ABCD" + '\0' + "\r\n");
   }
 }
 
