@@ -1,6 +1,7 @@
 #include "failure/raise.h"
 
 #include "failure/format.h"
+#include "failure/module.h"
 
 using namespace platform;
 
@@ -74,29 +75,18 @@ const ExternalKind kExternalKinds[] = {
     {EXCEPTION_STACK_OVERFLOW, kIdStackOverflow, Make<EStackOverflow>},
 };
 
-// The file name part of a module's path.
-const char* FileNameOf(const char* path) {
-  const char* name = path;
-  for (const char* p = path; *p; p = CharNextA(p))
-    if (*p == kPathDelimiter || (kPathDelimiter == '\\' && *p == ':')) name = p + 1;
-  return name;
-}
-
 Text AccessViolationMessage(const EXCEPTION_RECORD& record) {
   void* code_address = record.ExceptionAddress;
   Text access = Fixed(record.ExceptionInformation[0] == 0 ? kIdRead : kIdWrite);
   const void* data_address = reinterpret_cast<const void*>(record.ExceptionInformation[1]);
   char out[1024];
-  char path[261];
-  MEMORY_BASIC_INFORMATION info = {};
-  bool in_module =
-      VirtualQuery(code_address, &info, sizeof info) != 0 && info.State == MEM_COMMIT &&
-      GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), path, sizeof path) != 0;
+  char path[kModulePathRoom];
+  uintptr_t base;
   size_t length;
-  if (in_module) {
-    path[sizeof path - 1] = '\0';
+  if (ModuleOf(code_address, path, &base)) {
+    // A drive letter's colon ends the directory part too, where paths have them.
     length = FormatText(out, sizeof out, LoadText(kIdAccessViolationInModule).data(), code_address,
-                        FileNameOf(path), access.data(), data_address);
+                        FileNameOf(path, kPathDelimiter == '\\'), access.data(), data_address);
   } else {
     length = FormatText(out, sizeof out, LoadText(kIdAccessViolation).data(), code_address,
                         access.data(), data_address);

@@ -5,13 +5,13 @@
 
 #include "console/stream.h"
 #include "failure/format.h"
+#include "failure/module.h"
 #include "failure/raise.h"
 
 using namespace platform;
 
 namespace {
 
-constexpr DWORD kPathRoom = 261;
 constexpr size_t kNameRoom = 260;
 constexpr int kTemplateRoom = 256;
 constexpr size_t kClassRoom = 256;
@@ -27,23 +27,17 @@ void WriteStandard(DWORD which, const char* bytes, DWORD length) {
 // The module that holds `address` and the offset within it; the program's own file when the
 // address lies in no module the system can name.
 uintptr_t Locate(const void* address, char* path) {
-  MEMORY_BASIC_INFORMATION info = {};
-  if (VirtualQuery(address, &info, sizeof info) != 0 && info.State == MEM_COMMIT &&
-      GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), path, kPathRoom) != 0) {
-    path[kPathRoom - 1] = '\0';
-    return reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(info.AllocationBase);
-  }
-  if (GetModuleFileNameA(nullptr, path, kPathRoom) == 0) path[0] = '\0';
-  path[kPathRoom - 1] = '\0';
+  uintptr_t base;
+  if (ModuleOf(address, path, &base)) return reinterpret_cast<uintptr_t>(address) - base;
+  if (GetModuleFileNameA(nullptr, path, kModulePathRoom) == 0) path[0] = '\0';
+  path[kModulePathRoom - 1] = '\0';
   uintptr_t raw = reinterpret_cast<uintptr_t>(address);
   return raw == 0 ? 0 : raw - kImageCodeStart;
 }
 
-// After the last delimiter, stepping by characters so that a trail byte never counts.
+// The module's file name, cut to its room.
 void ModuleName(const char* path, char* name) {
-  const char* start = path;
-  for (const char* p = path; *p; p = CharNextA(p))
-    if (*p == kPathDelimiter) start = p + 1;
+  const char* start = FileNameOf(path, false);
   size_t length = strlen(start);
   if (length > kNameRoom - 1) length = kNameRoom - 1;
   memcpy(name, start, length);
@@ -72,7 +66,7 @@ void LoadTemplate(char* out) {
 }  // namespace
 
 void WriteFailureReport(const Exception& failure) {
-  char path[kPathRoom];
+  char path[kModulePathRoom];
   uintptr_t shown = Locate(failure.raise_address, path);
   char name[kNameRoom];
   ModuleName(path, name);

@@ -38,7 +38,7 @@ TEST_F(RunTest, ResultLineAndNothingElse) {
     EXPECT_EQ(run.out, "Legacy BIOS\r\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(fake::record.write_calls, 1);
-    EXPECT_EQ(FirmwareType.Equals("Legacy BIOS", 11), true);
+    EXPECT_TRUE(FirmwareType.Equals("Legacy BIOS", 11));
   }
   ResetProgram();
   fake::script.probe_error = 0;
