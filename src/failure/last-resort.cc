@@ -7,17 +7,26 @@
 
 using namespace platform;
 
-void OfferToSystem(Exception* failure) {
-  if (failure->offered) return;
-  failure->offered = true;
+EXCEPTION_RECORD SystemRecordOf(const Exception& failure) {
   EXCEPTION_RECORD record = {};
-  if (EExternal* fault = dynamic_cast<EExternal*>(failure)) {
+  if (const EExternal* fault = dynamic_cast<const EExternal*>(&failure)) {
     record = fault->exception_record;
   } else {
     record.ExceptionCode = kProgramFailureCode;
-    record.ExceptionAddress = failure->raise_address;
+    record.ExceptionAddress = failure.raise_address;
   }
+  return record;
+}
+
+void OfferRecordToSystem(EXCEPTION_RECORD& record) {
   if (UnhandledExceptionFilter(&record) == EXCEPTION_CONTINUE_SEARCH) RaiseToSystem(record);
+}
+
+void OfferToSystem(Exception* failure) {
+  if (failure->offered) return;
+  failure->offered = true;
+  EXCEPTION_RECORD record = SystemRecordOf(*failure);
+  OfferRecordToSystem(record);
 }
 
 void ReportAndExit(Exception* failure) {

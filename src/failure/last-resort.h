@@ -5,6 +5,12 @@
 #include "failure/exception.h"
 #include "platform/platform.h"
 
+// The record under which the system sees a failure: a fault's own, or one of the program's
+// code for a failure object.
+platform::EXCEPTION_RECORD SystemRecordOf(const Exception& failure);
+// Hands the failure back to the system when it asks for it (a debugger is attached).
+void OfferRecordToSystem(platform::EXCEPTION_RECORD& record);
+
 // Asks the system first, once per raise: when it wants the failure back (a debugger is
 // attached) it gets it, and nothing of the program's clean-up or reporting runs.
 void OfferToSystem(Exception* failure);

@@ -36,18 +36,19 @@ void* Allocate(size_t size, bool may_fail_quietly) {
 }
 
 // Release cannot throw as C++ declares it, and its callers keep no place for a failure to
-// land, so a block not held goes straight to the handler of last resort.
-__attribute__((noinline)) void NotHeld(void* address) {
+// land, so a block not held goes straight to the end the failure would have reached.
+__attribute__((noinline)) void NotHeld(void* address) noexcept {
   if (!FailuresReady()) RunError(kRunErrorInvalidPointer, address);
-  ReportAndExit(SingleFailure(MemoryFailure::kInvalidPointer, address));
+  Exception* failure = SingleFailure(MemoryFailure::kInvalidPointer, address);
+  if (StartingUp()) FailStartUp(failure);
+  ReportAndExit(failure);
 }
-typedef void (*QuietNotHeld)(void*) noexcept;
 
 void Deallocate(void* user) noexcept {
   if (!user) return;
   char* block = static_cast<char*>(user) - kHeader;
   if (*reinterpret_cast<uint32_t*>(block) != kGuard) {
-    reinterpret_cast<QuietNotHeld>(NotHeld)(__builtin_return_address(0));
+    NotHeld(__builtin_return_address(0));
   }
   *reinterpret_cast<uint32_t*>(block) = 0;
   free(block);

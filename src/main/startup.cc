@@ -8,6 +8,8 @@
 #include "main/memory.h"
 #include "platform/platform.h"
 
+using platform::EXCEPTION_RECORD;
+
 void (*StartUpTestUnit)() = nullptr;
 
 namespace {
@@ -40,6 +42,7 @@ const Unit kUnits[] = {
 constexpr int kUnitCount = sizeof kUnits / sizeof kUnits[0];
 
 int started = 0;
+bool starting = false;
 
 bool run_error_due = false;
 int run_error_number = 0;
@@ -51,21 +54,30 @@ void StopUnits() {
 
 }  // namespace
 
+bool StartingUp() { return starting; }
+
+void FailStartUp(Exception* failure) {
+  // Taking the failure machinery down may destroy the very object under way, so what the
+  // system and the run-time error need of it is taken first.
+  EXCEPTION_RECORD record = SystemRecordOf(*failure);
+  const void* address = failure->raise_address;
+  starting = false;
+  StopUnits();
+  OfferRecordToSystem(record);
+  RunError(kRunErrorFailureObject, address);
+}
+
 void StartUp() {
   platform::InstallFaultHandler(RaiseFault, ReportFault);
+  starting = true;
   while (started < kUnitCount) {
     try {
       kUnits[started++].start();
     } catch (Exception* failure) {
-      // With every unit taken down no report is in place: the run ends as a run-time error.
-      // Taking the failure machinery down may destroy the very object under way, so what the
-      // handler of last resort needs of it is taken first.
-      OfferToSystem(failure);
-      const void* address = failure->raise_address;
-      StopUnits();
-      RunError(kRunErrorFailureObject, address);
+      FailStartUp(failure);
     }
   }
+  starting = false;
 }
 
 void Shutdown(int status) {

@@ -3,6 +3,8 @@
 #ifndef FWPEEK_MAIN_STARTUP_H_
 #define FWPEEK_MAIN_STARTUP_H_
 
+#include "failure/exception.h"
+
 // Run-time error numbers for failures that the failure machinery cannot take.
 constexpr int kRunErrorOutOfMemory = 203;
 constexpr int kRunErrorInvalidPointer = 204;
@@ -11,6 +13,13 @@ constexpr int kRunErrorFailureObject = 217;
 // Installs the handler of last resort, then starts every unit in order. A unit whose start
 // fails is stopped with those before it, and the failure goes on.
 void StartUp();
+
+// True while the units are being started.
+bool StartingUp();
+
+// A failure leaving the start-up: every unit started so far, the failing one included, is
+// stopped, the system is asked, and the run ends as run-time error 217.
+[[noreturn]] void FailStartUp(Exception* failure);
 
 // Stops the units in reverse, writes the run-time error report when one is due, and ends the
 // process with `status`.

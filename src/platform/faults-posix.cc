@@ -121,8 +121,10 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
 // The unwinder walks every frame here, system libraries' too, so no fault needs the reporter.
 void InstallFaultHandler(FaultHandler handler, FaultHandler) {
   fault_handler = handler;
-  // A reader that went away is a write failure to report, never a silent death.
+  // A reader that went away, or a file-size limit, is a write failure to report (EPIPE,
+  // EFBIG), never a silent death.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
   stack_t stack;
   memset(&stack, 0, sizeof stack);
   stack.ss_sp = alternate_stack;

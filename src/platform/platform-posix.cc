@@ -10,10 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/command-line-posix.h"
 #include "platform/cp1252.h"
+#include "platform/errno-posix.h"
 #include "platform/faults-posix.h"
 #include "platform/platform.h"
 #include "platform/string-table.h"
+#include "platform/write-posix.h"
 
 namespace platform {
 
@@ -24,72 +27,17 @@ namespace {
 
 thread_local DWORD last_error = 0;
 
-DWORD FromErrno(int e) {
-  switch (e) {
-    case ENOENT:
-      return 2;
-    case ENOTDIR:
-      return 3;
-    case EMFILE:
-      return 4;
-    case EACCES:
-    case EPERM:
-      return 5;
-    case EBADF:
-      return 6;
-    case ENOMEM:
-      return 8;
-    case ENOSPC:
-      return 112;
-    case EFBIG:
-      return 223;
-    case EPIPE:
-      return 232;
-    case EDQUOT:
-      return 1295;
-    case EIO:
-      return 1117;
-    default:
-      return ERROR_GEN_FAILURE;
-  }
-}
+const char kProgramName[] = "fwpeek";
 
 // Handles are descriptors plus one, so that the null handle stays free for "none".
 int Descriptor(HANDLE handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)) - 1; }
 HANDLE FromDescriptor(int fd) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd + 1)); }
 
+constexpr uintptr_t kPageSize = 4096;
+
 int argument_count = 0;
 char** arguments = nullptr;
 char* command_line = nullptr;
-
-bool NeedsQuotes(const char* argument) {
-  if (*argument == '\0') return true;
-  for (const char* p = argument; *p; ++p) {
-    unsigned char b = static_cast<unsigned char>(*p);
-    if (b >= 0x01 && b <= 0x20) return true;
-  }
-  return false;
-}
-
-// The arguments joined by one space, each quoted where the cutting rules need it to come
-// back whole. Its memory is the program's own, so exhausting it is reported as any other.
-void BuildCommandLine() {
-  size_t length = 0;
-  for (int i = 0; i < argument_count; ++i) length += strlen(arguments[i]) + 3;
-  char* joined = new char[length + 1];
-  char* out = joined;
-  for (int i = 0; i < argument_count; ++i) {
-    bool quote = NeedsQuotes(arguments[i]);
-    if (i > 0) *out++ = ' ';
-    if (quote) *out++ = '"';
-    size_t n = strlen(arguments[i]);
-    memcpy(out, arguments[i], n);
-    out += n;
-    if (quote) *out++ = '"';
-  }
-  *out = '\0';
-  command_line = joined;
-}
 
 struct ModuleSearch {
   const void* address;  // find the module holding this, or
@@ -112,7 +60,7 @@ int VisitModule(struct dl_phdr_info* info, size_t, void* data) {
     uintptr_t a = reinterpret_cast<uintptr_t>(search->address);
     if (search->address && a >= start && a < end) holds = true;
   }
-  const void* base = reinterpret_cast<const void*>(low & ~static_cast<uintptr_t>(4095));
+  const void* base = reinterpret_cast<const void*>(low & ~(kPageSize - 1));
   if (holds || (search->base && base == search->base)) {
     search->found_base = base;
     search->found_name = info->dlpi_name;
@@ -148,7 +96,7 @@ DWORD GetLastError() { return last_error; }
 void ExitProcess(UINT status) { _exit(static_cast<int>(status)); }
 
 const char* GetCommandLineA() {
-  if (!command_line) BuildCommandLine();
+  if (!command_line) command_line = JoinArguments(argument_count, arguments);
   return command_line;
 }
 
@@ -183,26 +131,14 @@ DWORD GetFileType(HANDLE handle) {
 }
 
 BOOL WriteFile(HANDLE handle, const void* bytes, DWORD length, DWORD* written, void*) {
-  if (written) *written = 0;
-  if (!handle || handle == InvalidHandleValue()) {
-    last_error = ERROR_INVALID_HANDLE;
-    return 0;
-  }
-  const char* p = static_cast<const char*>(bytes);
   DWORD done = 0;
-  // A short write must never lose bytes: go on until all are taken.
-  while (done < length) {
-    ssize_t n = write(Descriptor(handle), p + done, length - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      last_error = FromErrno(errno);
-      if (written) *written = done;
-      return 0;
-    }
-    done += static_cast<DWORD>(n);
-  }
+  DWORD error =
+      !handle || handle == InvalidHandleValue()
+          ? ERROR_INVALID_HANDLE
+          : WriteAll(write, Descriptor(handle), static_cast<const char*>(bytes), length, &done);
   if (written) *written = done;
-  return 1;
+  if (error != 0) last_error = error;
+  return error == 0;
 }
 
 BOOL CloseHandle(HANDLE handle) {
@@ -218,7 +154,8 @@ size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t 
   ModuleSearch search = {address, nullptr, nullptr, nullptr};
   dl_iterate_phdr(VisitModule, &search);
   memset(info, 0, sizeof *info);
-  info->BaseAddress = reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(address) & ~4095u);
+  info->BaseAddress =
+      reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(address) & ~(kPageSize - 1));
   if (search.found_base) {
     info->AllocationBase = const_cast<void*>(search.found_base);
     info->State = MEM_COMMIT;
@@ -238,15 +175,16 @@ DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room) {
     name = search.found_name;
   }
   if (name && *name) return CopyPath(name, path, room);
-  // The program itself: the loader gives its modules' names but not the program's.
+  // The program itself: the loader gives its modules' names but not the program's, and
+  // without /proc the system gives no path at all; then the name it was started by.
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) {
-    last_error = FromErrno(errno);
-    return 0;
+  if (n > 0) {
+    self[n] = '\0';
+    return CopyPath(self, path, room);
   }
-  self[n] = '\0';
-  return CopyPath(self, path, room);
+  bool named = argument_count > 0 && arguments[0][0] != '\0';
+  return CopyPath(named ? arguments[0] : kProgramName, path, room);
 }
 
 LONG UnhandledExceptionFilter(EXCEPTION_RECORD*) {

@@ -30,18 +30,23 @@ DWORD ChunkLength(UINT code_page, const char* from, DWORD left) {
   return k != 0 ? k : kChunk;
 }
 
+// One byte for one byte over exactly `length`, as the system's own conversion: where the code
+// pages' round trip gives fewer bytes (a double-byte code page), the rest keep the bytes
+// they had, and where it would give more, the result is cut.
 DWORD Recode(UINT from_page, UINT to_page, const char* from, char* to, DWORD length) {
+  if (to != from) ::CopyMemory(to, from, length);
   DWORD done = 0, stored = 0;
-  while (done < length) {
+  while (done < length && stored < length) {
     DWORD n = ChunkLength(from_page, from + done, length - done);
     WCHAR wide[kChunk];
     int w = ::MultiByteToWideChar(from_page, 0, from + done, static_cast<int>(n), wide, kChunk);
     int b = ::WideCharToMultiByte(to_page, 0, wide, w, to + stored,
                                   static_cast<int>(length - stored), nullptr, nullptr);
+    if (b <= 0 && w > 0) break;  // no room left for the next character
     done += n;
     stored += static_cast<DWORD>(b > 0 ? b : 0);
   }
-  return stored;
+  return length;
 }
 
 }  // namespace

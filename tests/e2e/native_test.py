@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """Runs the native fwpeek as a process and compares bytes and exit statuses."""
+import fcntl
 import os
 import re
 import shutil
@@ -62,6 +63,19 @@ class ResultLine(unittest.TestCase):
             r = run(args)
             self.assertEqual((r.returncode, r.stdout, r.stderr), (0, SCREEN, b""), args)
 
+    def test_argv_elements_are_arguments_as_given(self):
+        cases = [
+            ('exec -a "" "$0" "?"', SCREEN),  # an empty name
+            ('exec "$0" \'"\' "?"', SCREEN),
+            ('exec "$0" \'a"b\' "/?"', SCREEN),
+            ('exec "$0" \'x" /?\'', EXPECTED),  # one argument, not a switch
+            ('exec "$0" \'"/?"\'', EXPECTED),
+            ('exec "$0" "" "?"', SCREEN),
+        ]
+        for command, expected in cases:
+            r = subprocess.run(["bash", "-c", command, PROGRAM], capture_output=True, timeout=20)
+            self.assertEqual((r.returncode, r.stdout), (0, expected), command)
+
     def test_long_command_line(self):
         r = run(["a"] * 16000 + ["/?"])
         self.assertEqual((r.returncode, r.stdout), (0, SCREEN))
@@ -120,6 +134,38 @@ class Failures(unittest.TestCase):
         self.assertNotEqual(address(closed.stderr), address(console_like.stderr))
         self.assertNotEqual(address(help_line.stderr), address(console_like.stderr))
         self.assertNotEqual(address(help_line.stderr), address(closed.stderr))
+
+    def test_file_size_limit_is_reported(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            big = os.path.join(tmp, "big")
+            with open(big, "wb") as f:
+                f.write(bytes(8192))
+            for args in ("", "/?"):
+                r = subprocess.run(["sh", "-c", f'ulimit -f 4; exec "$0" {args} >> "$1"',
+                                    PROGRAM, big], capture_output=True, timeout=20)
+                self.assertEqual(r.returncode, 1, args)
+                self.assertEqual(second_line(r.stderr), b"Erreur E/S 223.", args)
+
+    def test_output_sealed_against_writing_is_access_denied(self):
+        fd = os.memfd_create("sealed", os.MFD_ALLOW_SEALING)
+        try:
+            fcntl.fcntl(fd, fcntl.F_ADD_SEALS, fcntl.F_SEAL_WRITE)
+            r = run(stdout=fd)
+        finally:
+            os.close(fd)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(second_line(r.stderr), "Accès au fichier refusé.".encode("utf-8"))
+
+    def test_report_names_the_program_without_proc(self):
+        if os.geteuid() != 0 or not shutil.which("unshare"):
+            self.skipTest("needs root and unshare")
+        script = 'umount -l /proc && exec "$0" > /dev/full'
+        r = subprocess.run(["unshare", "-m", "-p", "-f", "sh", "-c", script, PROGRAM],
+                           capture_output=True, timeout=20)
+        if b"umount" in r.stderr or b"unshare" in r.stderr:
+            self.skipTest("no mount namespace here: " + r.stderr.decode(errors="replace"))
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(second_line(r.stderr), b"Erreur E/S 112.")
 
     def test_standard_error_closed_too(self):
         r = subprocess.run(["sh", "-c", 'exec "$0" >&- 2>&-', PROGRAM], capture_output=True,

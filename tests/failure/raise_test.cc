@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/stream.h"
+#include "failure/report.h"
 #include "main/memory.h"
 #include "main/startup.h"
 #include "tests/program.h"
@@ -146,29 +147,83 @@ TEST_F(RaiseTest, MemoryFailuresRaiseTheSameObjectEveryTime) {
 TEST_F(RaiseTest, ExhaustedWhileMakingTheFailureRaisesOutOfMemoryInstead) {
   InOutResult = 5;
   AllocationsLeft = 0;
+  const char* raised = "(nothing)";
   try {
     Check();
   } catch (Exception* failure) {
-    AllocationsLeft = -1;
-    EXPECT_STREQ(failure->ClassName(), "EOutOfMemory");
-    EXPECT_EQ(InOutResult, 0);  // the code is lost
+    raised = failure->ClassName();
+  }
+  AllocationsLeft = -1;
+  EXPECT_STREQ(raised, "EOutOfMemory");
+  EXPECT_EQ(InOutResult, 0);  // the code is lost
+}
+
+TEST_F(RaiseTest, AccessViolationNamesTheFileAfterABackslashOrAColon) {
+  struct {
+    const char* path;
+    const char* in_message;
+    const char* in_report;
+  } cases[] = {
+      {"C:\\Programmes\\fwpeek\\fwpeek.exe", "fwpeek.exe", "fwpeek.exe"},
+      {"C:fwpeek.exe", "fwpeek.exe", "C:fwpeek.exe"},
+      {"fwpeek.exe", "fwpeek.exe", "fwpeek.exe"},
+  };
+  for (const auto& c : cases) {
+    fake::script.module_path = c.path;
+    EXCEPTION_RECORD record = {};
+    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    std::unique_ptr<Exception> failure(MakeExternalFailure(record));
+    EXPECT_NE(Message(*failure).find(std::string("dans le module '") + c.in_message + "'."),
+              std::string::npos)
+        << c.path;
+    fake::record = fake::Record();
+    WriteFailureReport(*failure);
+    EXPECT_EQ(fake::WrittenTo(fake::ErrorHandle())
+                  .find(std::string("dans le module ") + c.in_report + " dans "),
+              0u + sizeof "Exception EAccessViolation " - 1)
+        << c.path;
   }
 }
 
-TEST(MemoryTest, BlockNotHeldIsReportedAsInvalidPointer) {
+// A block memory management does not hold, wherever it is found; each run is a process of
+// its own, since the run ends from inside the release.
+void ReleaseNotHeld() {
+  alignas(16) static char not_a_block[64] = {};
+  void* volatile not_held = not_a_block + 16;
+  operator delete(not_held);
+}
+
+TEST(MemoryTest, BlockNotHeldDuringTheRunIsReportedAsInvalidPointer) {
   EXPECT_EXIT(
       {
         ResetProgram();
         fake::script.for_real = true;
-        StartUpTestUnit = [] {
-          alignas(16) static char not_a_block[64] = {};
-          void* volatile not_held = not_a_block + 16;
-          operator delete(not_held);
-        };
+        fake::script.on_first_write = ReleaseNotHeld;
         RunProgram();
       },
       ::testing::ExitedWithCode(1),
       "Exception EInvalidPointer dans le module .*\r\nOp\x82ration de pointeur incorrecte[.]");
+}
+
+TEST(MemoryTest, BlockNotHeldLeavingTheStartUpIsRunError217) {
+  EXPECT_EXIT(
+      {
+        ResetProgram();
+        fake::script.for_real = true;
+        StartUpTestUnit = ReleaseNotHeld;
+        RunProgram();
+      },
+      ::testing::ExitedWithCode(217), "");
+}
+
+TEST(MemoryTest, BlockNotHeldBeforeTheMachineryIsRunError204) {
+  EXPECT_EXIT(
+      {
+        ResetProgram();
+        fake::script.for_real = true;
+        ReleaseNotHeld();
+      },
+      ::testing::ExitedWithCode(204), "");
 }
 
 }  // namespace

@@ -122,13 +122,31 @@ TEST_F(RunTest, EveryFailingWriteIsReportedNeverLost) {
   }
 }
 
+// Bytes wait in the buffer of a file-type output when the help screen runs out of memory
+// part way; with a debugger attached the closing must not hand them over.
 TEST_F(RunTest, DebuggerAttachedGetsTheFailureBackUntouched) {
-  fake::script.output_type = platform::FILE_TYPE_DISK;
-  fake::script.std_handles[1] = nullptr;
+  auto start = [](long allowed) {
+    ResetProgram();
+    fake::script.command_line = "fwpeek /?";
+    fake::script.output_type = platform::FILE_TYPE_DISK;
+    static long budget;
+    budget = allowed;
+    StartUpTestUnit = [] { AllocationsLeft = budget; };
+  };
+  long allowed = 0;
+  for (; allowed < 40; ++allowed) {
+    start(allowed);
+    RunResult run = RunProgram();
+    if (run.status == 1 && !run.out.empty()) break;
+  }
+  ASSERT_LT(allowed, 40) << "no run failed with bytes buffered";
+  start(allowed);
   fake::script.debugger = true;
   EXPECT_THROW(RunProgram(), fake::GivenBack);
+  AllocationsLeft = -1;
   EXPECT_EQ(fake::record.filter_calls, 1);
   EXPECT_TRUE(fake::record.writes.empty());
+  EXPECT_EQ(fake::record.write_calls, 0);
 }
 
 TEST_F(RunTest, FilterAskedAgainForTheFailureThatTakesThePlace) {
@@ -157,6 +175,39 @@ TEST_F(RunTest, ExhaustedMemoryLeavingTheStartUpIsRunError217) {
   EXPECT_EQ(run.status, 217u);
   EXPECT_EQ(run.out.substr(0, 21), "Runtime error 217 at ");
   EXPECT_EQ(fake::record.filter_calls, 1);
+}
+
+TEST_F(RunTest, StartUpFailureTakesTheUnitsDownBeforeTheSystemIsAsked) {
+  StartUpTestUnit = [] { RaiseInOutError(5, nullptr); };
+  fake::script.debugger = true;
+  EXPECT_THROW(RunProgram(), fake::GivenBack);
+  EXPECT_FALSE(FailuresReady());
+}
+
+TEST(RunErrorTest, NumbersForFaultsOutsideTheMachinery) {
+  using namespace platform;
+  const struct {
+    DWORD code;
+    int number;
+  } cases[] = {
+      {EXCEPTION_INT_DIVIDE_BY_ZERO, 200},
+      {EXCEPTION_FLT_DIVIDE_BY_ZERO, 200},
+      {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, 201},
+      {EXCEPTION_STACK_OVERFLOW, 202},
+      {EXCEPTION_FLT_OVERFLOW, 205},
+      {EXCEPTION_FLT_UNDERFLOW, 206},
+      {EXCEPTION_FLT_DENORMAL_OPERAND, 206},
+      {EXCEPTION_FLT_INVALID_OPERATION, 207},
+      {EXCEPTION_FLT_INEXACT_RESULT, 207},
+      {EXCEPTION_FLT_STACK_CHECK, 207},
+      {EXCEPTION_INT_OVERFLOW, 215},
+      {EXCEPTION_ACCESS_VIOLATION, 216},
+      {CONTROL_C_EXIT, 217},
+      {EXCEPTION_PRIV_INSTRUCTION, 218},
+      {EXCEPTION_ILLEGAL_INSTRUCTION, 255},
+      {0x00000010, 255},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RunErrorForFault(c.code), c.number) << std::hex << c.code;
 }
 
 TEST_F(RunTest, MemoryExhaustedBeforeTheMachineryIsRunError203) {

@@ -114,6 +114,10 @@ BOOL WriteFile(HANDLE handle, const void* bytes, DWORD length, DWORD* written, v
     Unlimited() { AllocationsLeft = -1; }
     ~Unlimited() { AllocationsLeft = saved; }
   } unlimited;
+  if (void (*action)() = script.on_first_write) {
+    script.on_first_write = nullptr;
+    action();
+  }
   int call = ++record.write_calls;
   if (std::find(script.failing_writes.begin(), script.failing_writes.end(), call) !=
           script.failing_writes.end() ||

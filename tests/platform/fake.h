@@ -37,6 +37,8 @@ struct Script {
   DWORD probe_error = platform::ERROR_INVALID_FUNCTION;
   DWORD probe_answer = 0;
   void (*probe_action)() = nullptr;
+  // Run once, as the first WriteFile call begins.
+  void (*on_first_write)() = nullptr;
   std::string command_line = "fwpeek";
   bool debugger = false;
   // Where VirtualQuery says code lies: in a module at module_base, or in none.
