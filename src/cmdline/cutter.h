@@ -6,7 +6,7 @@
 
 #include <stddef.h>
 
-#include "console/text.h"
+#include "base/text.h"
 
 // Cuts the argument that begins at `position` (leading separators and pairs of double
 // quotes are skipped first) into `argument`, and returns the position where reading

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "console/text.h"
+#include "base/text.h"
 
 enum : uint8_t { ToOem = 0, ToAnsi = 1 };
 

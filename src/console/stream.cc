@@ -18,7 +18,6 @@ void Fail(int code) {
 }
 
 void Open(StandardStream& stream, StreamState mode) {
-  stream.state = StreamState::kNotOpen;
   stream.count = 0;
   stream.line_flush = false;
   stream.state = mode;
@@ -106,6 +105,10 @@ void WriteLineEnd() {
 
 void WriteOut() {
   if (StandardOutput.state == StreamState::kWriting) Fail(Flush(StandardOutput));
+}
+
+void WriteOutUnchecked() {
+  if (StandardOutput.state == StreamState::kWriting) Flush(StandardOutput);
 }
 
 void CloseInput() {}

@@ -6,7 +6,7 @@
 
 #include <stddef.h>
 
-#include "console/text.h"
+#include "base/text.h"
 #include "platform/platform.h"
 
 constexpr size_t kStreamBufferSize = 128;
@@ -42,6 +42,8 @@ void WriteLineEnd();
 
 // Hands the output buffer to the handle now, whatever the handle's type.
 void WriteOut();
+// The same for the run-time error line: no code is left pending, since nothing will check.
+void WriteOutUnchecked();
 
 void CloseInput();
 void CloseOutput();

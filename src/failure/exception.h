@@ -4,7 +4,7 @@
 #ifndef FWPEEK_FAILURE_EXCEPTION_H_
 #define FWPEEK_FAILURE_EXCEPTION_H_
 
-#include "console/text.h"
+#include "base/text.h"
 #include "platform/platform.h"
 
 class Exception {

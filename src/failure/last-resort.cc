@@ -3,7 +3,8 @@
 #include "console/stream.h"
 #include "failure/raise.h"
 #include "failure/report.h"
-#include "main/startup.h"
+#include "failure/run-error.h"
+#include "failure/shutdown.h"
 
 using namespace platform;
 
@@ -31,7 +32,7 @@ void OfferToSystem(Exception* failure) {
 
 void ReportAndExit(Exception* failure) {
   OfferToSystem(failure);
-  if (!FailuresReady()) RunError(kRunErrorFailureObject, failure->raise_address);
+  RunErrorUnlessFailuresReady(kRunErrorFailureObject, failure->raise_address);
   // What the run wrote goes out before the report; a failure doing so is the one reported.
   for (;;) {
     try {
@@ -49,7 +50,7 @@ void ReportAndExit(Exception* failure) {
 }
 
 void ReportFault(const EXCEPTION_RECORD* record) {
-  if (!FailuresReady()) RunError(RunErrorForFault(record->ExceptionCode), record->ExceptionAddress);
+  RunErrorUnlessFailuresReady(RunErrorForFault(record->ExceptionCode), record->ExceptionAddress);
   Exception* failure;
   // Caught here, in a frame of the program's own: nothing may unwind into the system's.
   try {
@@ -62,6 +63,6 @@ void ReportFault(const EXCEPTION_RECORD* record) {
 }
 
 void RaiseFault(const EXCEPTION_RECORD* record) {
-  if (!FailuresReady()) RunError(RunErrorForFault(record->ExceptionCode), record->ExceptionAddress);
+  RunErrorUnlessFailuresReady(RunErrorForFault(record->ExceptionCode), record->ExceptionAddress);
   RaiseFailure(MakeExternalFailure(*record), record->ExceptionAddress);
 }

@@ -2,7 +2,7 @@
 #ifndef FWPEEK_FAILURE_RAISE_H_
 #define FWPEEK_FAILURE_RAISE_H_
 
-#include "console/text.h"
+#include "base/text.h"
 #include "failure/exception.h"
 #include "platform/platform.h"
 

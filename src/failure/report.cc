@@ -19,11 +19,6 @@ constexpr size_t kReportRoom = 1024;
 // An address in no named module is shown relative to where the image's code begins.
 constexpr uintptr_t kImageCodeStart = 0x1000;
 
-void WriteStandard(DWORD which, const char* bytes, DWORD length) {
-  DWORD written = 0;
-  WriteFile(GetStdHandle(which), bytes, length, &written, nullptr);
-}
-
 // The module that holds `address` and the offset within it; the program's own file when the
 // address lies in no module the system can name.
 uintptr_t Locate(const void* address, char* path) {
@@ -65,6 +60,11 @@ void LoadTemplate(char* out) {
 
 }  // namespace
 
+void WriteStandard(DWORD which, const char* bytes, DWORD length) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(which), bytes, length, &written, nullptr);
+}
+
 void WriteFailureReport(const Exception& failure) {
   char path[kModulePathRoom];
   uintptr_t shown = Locate(failure.raise_address, path);
@@ -90,27 +90,4 @@ void WriteFailureReport(const Exception& failure) {
   CharToOemA(text, oem);
   WriteStandard(STD_ERROR_HANDLE, oem, static_cast<DWORD>(strlen(oem)));
   WriteStandard(STD_ERROR_HANDLE, kLineEnd.bytes, kLineEnd.length);
-}
-
-void WriteRunErrorReport(int number, const void* address) {
-  // "Runtime error" and the number right-aligned to the 17th character, then the address.
-  char line[64] = "Runtime error     at ";
-  size_t at = strlen(line);
-  char* digit = line + 16;
-  unsigned n = static_cast<unsigned>(number);
-  do {
-    *digit-- = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0 && digit > line + 13);
-  FormatText(line + at, sizeof line - at, "%p", address);
-  size_t length = strlen(line) + 1;  // the terminating zero goes out too
-
-  if (StandardOutput.state == StreamState::kWriting && StandardOutput.count != 0) {
-    DWORD written = 0;
-    WriteFile(StandardOutput.handle, StandardOutput.buffer,
-              static_cast<DWORD>(StandardOutput.count), &written, nullptr);
-    StandardOutput.count = 0;
-  }
-  WriteStandard(STD_OUTPUT_HANDLE, line, static_cast<DWORD>(length));
-  WriteStandard(STD_OUTPUT_HANDLE, kLineEnd.bytes, kLineEnd.length);
 }

@@ -1,5 +1,5 @@
-// What the user sees when a run fails. Neither report takes dynamic memory, so exhausted
-// memory can still be reported.
+// The failure report: what the user sees when a failure reaches the handler of last resort.
+// It takes no dynamic memory, so exhausted memory can still be reported.
 #ifndef FWPEEK_FAILURE_REPORT_H_
 #define FWPEEK_FAILURE_REPORT_H_
 
@@ -9,7 +9,7 @@
 // Writes nothing of standard output's own; its writes are not checked.
 void WriteFailureReport(const Exception& failure);
 
-// "Runtime error NNN at XXXXXXXX" on standard output, after what the output buffer holds.
-void WriteRunErrorReport(int number, const void* address);
+// One write to the standard handle `which`, asked for afresh; its answer is not examined.
+void WriteStandard(platform::DWORD which, const char* bytes, platform::DWORD length);
 
 #endif  // FWPEEK_FAILURE_REPORT_H_

@@ -8,6 +8,7 @@
 
 #include "failure/last-resort.h"
 #include "failure/raise.h"
+#include "failure/run-error.h"
 #include "main/startup.h"
 
 long AllocationsLeft = -1;
@@ -19,7 +20,7 @@ constexpr uint32_t kGuard = 0xF3EE4B1Du;
 constexpr size_t kHeader = alignof(max_align_t) > 8 ? alignof(max_align_t) : 8;
 
 __attribute__((noinline)) void Exhausted(void* address) {
-  if (!FailuresReady()) RunError(kRunErrorOutOfMemory, address);
+  RunErrorUnlessFailuresReady(kRunErrorOutOfMemory, address);
   RaiseFailure(SingleFailure(MemoryFailure::kOutOfMemory, address), address);
 }
 
@@ -38,7 +39,7 @@ void* Allocate(size_t size, bool may_fail_quietly) {
 // Release cannot throw as C++ declares it, and its callers keep no place for a failure to
 // land, so a block not held goes straight to the end the failure would have reached.
 __attribute__((noinline)) void NotHeld(void* address) noexcept {
-  if (!FailuresReady()) RunError(kRunErrorInvalidPointer, address);
+  RunErrorUnlessFailuresReady(kRunErrorInvalidPointer, address);
   Exception* failure = SingleFailure(MemoryFailure::kInvalidPointer, address);
   if (StartingUp()) FailStartUp(failure);
   ReportAndExit(failure);
@@ -55,9 +56,6 @@ void Deallocate(void* user) noexcept {
 }
 
 }  // namespace
-
-void StartMemory() {}
-void StopMemory() {}
 
 void* operator new(size_t size) { return Allocate(size, false); }
 void* operator new[](size_t size) { return Allocate(size, false); }

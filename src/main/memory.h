@@ -4,9 +4,6 @@
 #ifndef FWPEEK_MAIN_MEMORY_H_
 #define FWPEEK_MAIN_MEMORY_H_
 
-void StartMemory();
-void StopMemory();
-
 // A seam for the tests: how many more allocations may succeed; negative means no limit.
 extern long AllocationsLeft;
 

@@ -2,7 +2,7 @@
 #ifndef FWPEEK_MAIN_PROBE_H_
 #define FWPEEK_MAIN_PROBE_H_
 
-#include "console/text.h"
+#include "base/text.h"
 
 // R becomes "Legacy BIOS", "UEFI Mode", or, when the request fails, the failure's class name,
 // " : " and its message. Only a failure while that text is built leaves it.

@@ -2,7 +2,7 @@
 #ifndef FWPEEK_MAIN_RUN_H_
 #define FWPEEK_MAIN_RUN_H_
 
-#include "console/text.h"
+#include "base/text.h"
 
 // Set before anything else: reports go to the standard handles, never to a window.
 extern bool IsConsole;

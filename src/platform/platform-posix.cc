@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/copy.h"
 #include "platform/command-line-posix.h"
 #include "platform/cp1252.h"
 #include "platform/errno-posix.h"
@@ -69,13 +70,8 @@ int VisitModule(struct dl_phdr_info* info, size_t, void* data) {
   return 0;
 }
 
-DWORD CopyPath(const char* path, char* out, DWORD room) {
-  if (room == 0) return 0;
-  size_t length = strlen(path);
-  if (length > room - 1) length = room - 1;
-  memcpy(out, path, length);
-  out[length] = '\0';
-  return static_cast<DWORD>(length);
+DWORD CopyPath(const char* path, char* out, DWORD size) {
+  return static_cast<DWORD>(CopyTerminated(out, size, path, strlen(path)));
 }
 
 }  // namespace
@@ -163,7 +159,7 @@ size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t 
   return sizeof *info;
 }
 
-DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room) {
+DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD size) {
   const char* name = nullptr;
   if (module) {
     ModuleSearch search = {nullptr, module, nullptr, nullptr};
@@ -174,17 +170,17 @@ DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room) {
     }
     name = search.found_name;
   }
-  if (name && *name) return CopyPath(name, path, room);
+  if (name && *name) return CopyPath(name, path, size);
   // The program itself: the loader gives its modules' names but not the program's, and
   // without /proc the system gives no path at all; then the name it was started by.
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n > 0) {
     self[n] = '\0';
-    return CopyPath(self, path, room);
+    return CopyPath(self, path, size);
   }
   bool named = argument_count > 0 && arguments[0][0] != '\0';
-  return CopyPath(named ? arguments[0] : kProgramName, path, room);
+  return CopyPath(named ? arguments[0] : kProgramName, path, size);
 }
 
 LONG UnhandledExceptionFilter(EXCEPTION_RECORD*) {
@@ -221,8 +217,8 @@ BOOL CharToOemA(const char* from, char* to) {
   return 1;
 }
 
-int LoadStringA(HMODULE, UINT id, char* buffer, int room) {
-  return CopyTableString(id, buffer, room);
+int LoadStringA(HMODULE, UINT id, char* buffer, int size) {
+  return CopyTableString(id, buffer, size);
 }
 
 void RaiseToSystem(const EXCEPTION_RECORD& record) {

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "base/copy.h"
+
 namespace platform {
 
 namespace {
@@ -19,18 +21,12 @@ const Entry kTable[] = {
 
 }  // namespace
 
-int CopyTableString(unsigned id, char* buffer, int room) {
-  if (room <= 0) return 0;
-  for (const Entry& entry : kTable) {
-    if (entry.id != id) continue;
-    size_t length = strlen(entry.text);
-    if (length > static_cast<size_t>(room - 1)) length = static_cast<size_t>(room - 1);
-    memcpy(buffer, entry.text, length);
-    buffer[length] = '\0';
-    return static_cast<int>(length);
-  }
-  buffer[0] = '\0';
-  return 0;
+int CopyTableString(unsigned id, char* buffer, int size) {
+  if (size <= 0) return 0;
+  const char* text = "";
+  for (const Entry& entry : kTable)
+    if (entry.id == id) text = entry.text;
+  return static_cast<int>(CopyTerminated(buffer, static_cast<size_t>(size), text, strlen(text)));
 }
 
 }  // namespace platform

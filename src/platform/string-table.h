@@ -5,9 +5,9 @@
 
 namespace platform {
 
-// Copies text `id` into `buffer`, cut to room - 1 bytes and zero-terminated; returns its
+// Copies text `id` into `buffer`, cut to size - 1 bytes and zero-terminated; returns its
 // length, 0 when the id holds no text.
-int CopyTableString(unsigned id, char* buffer, int room);
+int CopyTableString(unsigned id, char* buffer, int size);
 
 }  // namespace platform
 

@@ -65,34 +65,6 @@ TEST_F(ReportTest, LongReportIsCutAt1023Characters) {
   EXPECT_EQ(report.size(), 1023u + 2u);
 }
 
-TEST_F(ReportTest, RunErrorLine) {
-  struct {
-    int number;
-    const char* line;
-  } cases[] = {
-      {203, "Runtime error 203 at 0040ABCD"},
-      {217, "Runtime error 217 at 0040ABCD"},
-      {15, "Runtime error  15 at 0040ABCD"},
-  };
-  for (const auto& c : cases) {
-    ResetProgram();
-    WriteRunErrorReport(c.number, reinterpret_cast<void*>(0x40ABCD));
-    std::string expected = std::string(c.line, 29) + std::string(1, '\0') + "\r\n";
-    EXPECT_EQ(fake::WrittenTo(fake::OutputHandle()), expected);
-    EXPECT_EQ(expected.size(), 32u);
-  }
-}
-
-TEST_F(ReportTest, RunErrorLineFollowsWhatTheOutputBufferHeld) {
-  fake::script.output_type = platform::FILE_TYPE_DISK;
-  OpenOutput();
-  WriteText("Legacy", 6);
-  WriteRunErrorReport(217, reinterpret_cast<void*>(0x401000));
-  EXPECT_EQ(fake::WrittenTo(fake::OutputHandle()),
-            std::string("LegacyRuntime error 217 at 00401000") + '\0' + "\r\n");
-  EXPECT_EQ(StandardOutput.count, 0u);
-}
-
 TEST_F(ReportTest, FailureOfTheReportsOwnWriteOutIsReportedInstead) {
   StartUp();
   fake::script.output_type = platform::FILE_TYPE_DISK;

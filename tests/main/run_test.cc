@@ -184,32 +184,6 @@ TEST_F(RunTest, StartUpFailureTakesTheUnitsDownBeforeTheSystemIsAsked) {
   EXPECT_FALSE(FailuresReady());
 }
 
-TEST(RunErrorTest, NumbersForFaultsOutsideTheMachinery) {
-  using namespace platform;
-  const struct {
-    DWORD code;
-    int number;
-  } cases[] = {
-      {EXCEPTION_INT_DIVIDE_BY_ZERO, 200},
-      {EXCEPTION_FLT_DIVIDE_BY_ZERO, 200},
-      {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, 201},
-      {EXCEPTION_STACK_OVERFLOW, 202},
-      {EXCEPTION_FLT_OVERFLOW, 205},
-      {EXCEPTION_FLT_UNDERFLOW, 206},
-      {EXCEPTION_FLT_DENORMAL_OPERAND, 206},
-      {EXCEPTION_FLT_INVALID_OPERATION, 207},
-      {EXCEPTION_FLT_INEXACT_RESULT, 207},
-      {EXCEPTION_FLT_STACK_CHECK, 207},
-      {EXCEPTION_INT_OVERFLOW, 215},
-      {EXCEPTION_ACCESS_VIOLATION, 216},
-      {CONTROL_C_EXIT, 217},
-      {EXCEPTION_PRIV_INSTRUCTION, 218},
-      {EXCEPTION_ILLEGAL_INSTRUCTION, 255},
-      {0x00000010, 255},
-  };
-  for (const auto& c : cases) EXPECT_EQ(RunErrorForFault(c.code), c.number) << std::hex << c.code;
-}
-
 TEST_F(RunTest, MemoryExhaustedBeforeTheMachineryIsRunError203) {
   AllocationsLeft = 0;
   RunResult run = RunProgram();

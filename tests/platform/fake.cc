@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/copy.h"
 #include "main/memory.h"
 #include "platform/string-table.h"
 
@@ -147,12 +148,9 @@ size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t)
   return sizeof *info;
 }
 
-DWORD GetModuleFileNameA(HMODULE, char* path, DWORD room) {
-  if (room == 0) return 0;
-  size_t length = std::min<size_t>(script.module_path.size(), room - 1);
-  memcpy(path, script.module_path.data(), length);
-  path[length] = '\0';
-  return static_cast<DWORD>(length);
+DWORD GetModuleFileNameA(HMODULE, char* path, DWORD size) {
+  return static_cast<DWORD>(
+      CopyTerminated(path, size, script.module_path.data(), script.module_path.size()));
 }
 
 LONG UnhandledExceptionFilter(EXCEPTION_RECORD*) {

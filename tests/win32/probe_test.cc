@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "console/text.h"
+#include "base/text.h"
 #include "main/run.h"
 #include "main/startup.h"
 #include "platform/platform.h"

@@ -1,4 +1,4 @@
-#include "console/text.h"
+#include "base/text.h"
 
 #include <string.h>
 

@@ -1,7 +1,7 @@
 // A counted string of 8-bit characters in the ANSI code page. An empty text holds no
 // storage, so an empty text and a missing one are the same. Lengths count bytes.
-#ifndef FWPEEK_CONSOLE_TEXT_H_
-#define FWPEEK_CONSOLE_TEXT_H_
+#ifndef FWPEEK_BASE_TEXT_H_
+#define FWPEEK_BASE_TEXT_H_
 
 #include <stddef.h>
 
@@ -34,4 +34,4 @@ class Text {
   size_t length_ = 0;
 };
 
-#endif  // FWPEEK_CONSOLE_TEXT_H_
+#endif  // FWPEEK_BASE_TEXT_H_
