@@ -2,18 +2,18 @@
 
 #include "platform/platform.h"
 
-void ConvertCharset(uint8_t direction, const Text& s, Text& r) {
+void ConvertCharset(uint8_t direction, const Text& source, Text& result) {
   using platform::DWORD;
-  DWORD length = static_cast<DWORD>(s.length());
+  DWORD length = static_cast<DWORD>(source.length());
   Text work;
   if (direction == ToOem) {
     char* to = work.Reset(length * platform::kOemGrowth);
-    if (to) work.Truncate(platform::CharToOemBuffA(s.data(), to, length));
+    if (to) work.Truncate(platform::CharToOemBuffA(source.data(), to, length));
   } else if (direction == ToAnsi) {
     char* to = work.Reset(length);
-    if (to) work.Truncate(platform::OemToCharBuffA(s.data(), to, length));
+    if (to) work.Truncate(platform::OemToCharBuffA(source.data(), to, length));
   } else {
-    work = s;
+    work = source;
   }
-  r = static_cast<Text&&>(work);
+  result = static_cast<Text&&>(work);
 }

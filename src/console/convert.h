@@ -9,7 +9,8 @@
 
 enum : uint8_t { ToOem = 0, ToAnsi = 1 };
 
-// R becomes a converted copy of S; S is never altered. Any other direction copies unchanged.
-void ConvertCharset(uint8_t direction, const Text& s, Text& r);
+// `result` becomes a converted copy of `source`, which is never altered. Any other direction
+// copies unchanged.
+void ConvertCharset(uint8_t direction, const Text& source, Text& result);
 
 #endif  // FWPEEK_CONSOLE_CONVERT_H_

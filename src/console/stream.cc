@@ -13,7 +13,8 @@ thread_local int InOutResult = 0;
 
 namespace {
 
-void Fail(int code) {
+// A failed operation overwrites the pending code; success leaves it.
+void LeavePending(int code) {
   if (code != 0) InOutResult = code;
 }
 
@@ -24,7 +25,7 @@ void Open(StandardStream& stream, StreamState mode) {
   HANDLE handle = GetStdHandle(stream.which);
   if (handle == InvalidHandleValue()) {
     stream.state = StreamState::kNotOpen;
-    Fail(static_cast<int>(GetLastError()));
+    LeavePending(static_cast<int>(GetLastError()));
     return;
   }
   stream.handle = handle;
@@ -33,7 +34,7 @@ void Open(StandardStream& stream, StreamState mode) {
   if (type == FILE_TYPE_UNKNOWN) {
     CloseHandle(handle);
     stream.state = StreamState::kNotOpen;
-    Fail(kCodeNotOutput);
+    LeavePending(kCodeNotOutput);
     return;
   }
   stream.line_flush = type == FILE_TYPE_CHAR;
@@ -66,19 +67,19 @@ void WriteText(const char* bytes, size_t length) {
   if (!ReadyToWrite()) return;
   StandardStream& out = StandardOutput;
   for (;;) {
-    size_t room = kStreamBufferSize - out.count;
-    if (length < room) {
+    size_t free = kStreamBufferSize - out.count;
+    if (length < free) {
       if (length != 0) memcpy(out.buffer + out.count, bytes, length);
       out.count += length;
       return;
     }
-    memcpy(out.buffer + out.count, bytes, room);
+    memcpy(out.buffer + out.count, bytes, free);
     out.count = kStreamBufferSize;
-    bytes += room;
-    length -= room;
+    bytes += free;
+    length -= free;
     int code = Flush(out);
     if (code != 0) {
-      Fail(code);
+      LeavePending(code);
       return;
     }
   }
@@ -90,7 +91,7 @@ void WriteChar(char c) {
   if (out.count == kStreamBufferSize) {
     int code = Flush(out);
     if (code != 0) {
-      Fail(code);
+      LeavePending(code);
       return;
     }
   }
@@ -100,11 +101,11 @@ void WriteChar(char c) {
 void WriteLineEnd() {
   WriteText(kLineEnd.bytes, kLineEnd.length);
   if (StandardOutput.state == StreamState::kWriting && StandardOutput.line_flush)
-    Fail(Flush(StandardOutput));
+    LeavePending(Flush(StandardOutput));
 }
 
 void WriteOut() {
-  if (StandardOutput.state == StreamState::kWriting) Fail(Flush(StandardOutput));
+  if (StandardOutput.state == StreamState::kWriting) LeavePending(Flush(StandardOutput));
 }
 
 void WriteOutUnchecked() {
@@ -115,7 +116,7 @@ void CloseInput() {}
 
 void CloseOutput() {
   if (StandardOutput.state == StreamState::kWriting)
-    Fail(Flush(StandardOutput));
+    LeavePending(Flush(StandardOutput));
   else
     InOutResult = kCodeNotOpen;
 }

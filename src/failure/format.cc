@@ -38,9 +38,9 @@ void PutDecimal(Out& out, int value) {
 
 }  // namespace
 
-size_t FormatText(char* out_bytes, size_t room, const char* pattern, ...) {
-  if (room == 0) return 0;
-  Out out{out_bytes, out_bytes + room - 1};
+size_t FormatText(char* out_bytes, size_t size, const char* pattern, ...) {
+  if (size == 0) return 0;
+  Out out{out_bytes, out_bytes + size - 1};
   va_list args;
   va_start(args, pattern);
   for (const char* f = pattern; *f; ++f) {

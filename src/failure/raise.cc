@@ -7,28 +7,28 @@ using namespace platform;
 
 namespace {
 
-constexpr int kLoadRoom = 256;
+constexpr int kLoadSize = 256;
 
 // Messages that need no filling in are loaded once, when the machinery is set up.
-struct FixedText {
+struct PreloadedText {
   unsigned id;
   Text text;
 };
-FixedText fixed_texts[] = {
-    {65522, {}},
-    {65523, {}},
-    {65524, {}},
-    {65525, {}},
-    {65526, {}},
-    {65527, {}},
-    {65528, {}},
-    {65529, {}},
-    {65530, {}},
-    {65531, {}},
-    {65532, {}},
-    {65533, {}},
-    {65534, {}},
-    {65535, {}},
+PreloadedText preloaded[] = {
+    {kIdFileNotFound, {}},
+    {kIdInvalidFileName, {}},
+    {kIdTooManyOpenFiles, {}},
+    {kIdFileAccessDenied, {}},
+    {kIdReadBeyondEnd, {}},
+    {kIdDiskFull, {}},
+    {kIdInvalidNumericInput, {}},
+    {kIdDivByZero, {}},
+    {kIdRangeError, {}},
+    {kIdIntOverflow, {}},
+    {kIdInvalidOp, {}},
+    {kIdZeroDivide, {}},
+    {kIdOverflow, {}},
+    {kIdUnderflow, {}},
     {kIdPrivilege, {}},
     {kIdControlC, {}},
     {kIdStackOverflow, {}},
@@ -42,8 +42,9 @@ Exception* out_of_memory = nullptr;
 Exception* invalid_pointer = nullptr;
 bool ready = false;
 
-Text Fixed(unsigned id) {
-  for (const FixedText& t : fixed_texts)
+// The preloaded text of `id`, or the table's own when it was not preloaded.
+Text MessageText(unsigned id) {
+  for (const PreloadedText& t : preloaded)
     if (t.id == id && !t.text.empty()) return t.text;
   return LoadText(id);
 }
@@ -60,16 +61,16 @@ Exception* Make(Text message, const EXCEPTION_RECORD& record) {
 }
 
 const ExternalKind kExternalKinds[] = {
-    {EXCEPTION_INT_DIVIDE_BY_ZERO, 65529, Make<EDivByZero>},
-    {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, 65530, Make<ERangeError>},
-    {EXCEPTION_INT_OVERFLOW, 65531, Make<EIntOverflow>},
-    {EXCEPTION_FLT_INEXACT_RESULT, 65532, Make<EInvalidOp>},
-    {EXCEPTION_FLT_INVALID_OPERATION, 65532, Make<EInvalidOp>},
-    {EXCEPTION_FLT_STACK_CHECK, 65532, Make<EInvalidOp>},
-    {EXCEPTION_FLT_DIVIDE_BY_ZERO, 65533, Make<EZeroDivide>},
-    {EXCEPTION_FLT_OVERFLOW, 65534, Make<EOverflow>},
-    {EXCEPTION_FLT_DENORMAL_OPERAND, 65535, Make<EUnderflow>},
-    {EXCEPTION_FLT_UNDERFLOW, 65535, Make<EUnderflow>},
+    {EXCEPTION_INT_DIVIDE_BY_ZERO, kIdDivByZero, Make<EDivByZero>},
+    {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, kIdRangeError, Make<ERangeError>},
+    {EXCEPTION_INT_OVERFLOW, kIdIntOverflow, Make<EIntOverflow>},
+    {EXCEPTION_FLT_INEXACT_RESULT, kIdInvalidOp, Make<EInvalidOp>},
+    {EXCEPTION_FLT_INVALID_OPERATION, kIdInvalidOp, Make<EInvalidOp>},
+    {EXCEPTION_FLT_STACK_CHECK, kIdInvalidOp, Make<EInvalidOp>},
+    {EXCEPTION_FLT_DIVIDE_BY_ZERO, kIdZeroDivide, Make<EZeroDivide>},
+    {EXCEPTION_FLT_OVERFLOW, kIdOverflow, Make<EOverflow>},
+    {EXCEPTION_FLT_DENORMAL_OPERAND, kIdUnderflow, Make<EUnderflow>},
+    {EXCEPTION_FLT_UNDERFLOW, kIdUnderflow, Make<EUnderflow>},
     {EXCEPTION_PRIV_INSTRUCTION, kIdPrivilege, Make<EPrivilege>},
     {CONTROL_C_EXIT, kIdControlC, Make<EControlC>},
     {EXCEPTION_STACK_OVERFLOW, kIdStackOverflow, Make<EStackOverflow>},
@@ -77,16 +78,18 @@ const ExternalKind kExternalKinds[] = {
 
 Text AccessViolationMessage(const EXCEPTION_RECORD& record) {
   void* code_address = record.ExceptionAddress;
-  Text access = Fixed(record.ExceptionInformation[0] == 0 ? kIdRead : kIdWrite);
+  Text access = MessageText(record.ExceptionInformation[0] == 0 ? kIdRead : kIdWrite);
   const void* data_address = reinterpret_cast<const void*>(record.ExceptionInformation[1]);
   char out[1024];
-  char path[kModulePathRoom];
+  char path[kModulePathSize];
   uintptr_t base;
   size_t length;
   if (ModuleOf(code_address, path, &base)) {
     // A drive letter's colon ends the directory part too, where paths have them.
     length = FormatText(out, sizeof out, LoadText(kIdAccessViolationInModule).data(), code_address,
-                        FileNameOf(path, kPathDelimiter == '\\'), access.data(), data_address);
+                        FileNameOf(path, kPathDelimiter == '\\' ? DirectoryEnd::kDelimiterOrColon
+                                                                : DirectoryEnd::kDelimiter),
+                        access.data(), data_address);
   } else {
     length = FormatText(out, sizeof out, LoadText(kIdAccessViolation).data(), code_address,
                         access.data(), data_address);
@@ -97,16 +100,16 @@ Text AccessViolationMessage(const EXCEPTION_RECORD& record) {
 }  // namespace
 
 Text LoadText(unsigned id) {
-  char room[kLoadRoom];
-  int length = LoadStringA(nullptr, id, room, kLoadRoom);
-  return length > 0 ? Text(room, static_cast<size_t>(length)) : Text();
+  char buffer[kLoadSize];
+  int length = LoadStringA(nullptr, id, buffer, kLoadSize);
+  return length > 0 ? Text(buffer, static_cast<size_t>(length)) : Text();
 }
 
 void StartFailures() {
-  for (FixedText& t : fixed_texts) t.text = LoadText(t.id);
-  out_of_memory = new EOutOfMemory(Fixed(kIdOutOfMemory));
+  for (PreloadedText& t : preloaded) t.text = LoadText(t.id);
+  out_of_memory = new EOutOfMemory(MessageText(kIdOutOfMemory));
   out_of_memory->single_instance = true;
-  invalid_pointer = new EInvalidPointer(Fixed(kIdInvalidPointer));
+  invalid_pointer = new EInvalidPointer(MessageText(kIdInvalidPointer));
   invalid_pointer->single_instance = true;
   ready = true;
 }
@@ -117,7 +120,7 @@ void StopFailures() {
   invalid_pointer = nullptr;
   delete out_of_memory;
   out_of_memory = nullptr;
-  for (FixedText& t : fixed_texts) t.text.Release();
+  for (PreloadedText& t : preloaded) t.text.Release();
 }
 
 bool FailuresReady() { return ready; }
@@ -129,11 +132,17 @@ void RaiseFailure(Exception* failure, void* address) {
 }
 
 Text InOutMessage(int code) {
-  static const int kCodesWithText[][2] = {{2, 65522},   {3, 65523},   {4, 65524},  {5, 65525},
-                                          {100, 65526}, {101, 65527}, {106, 65528}};
+  static const struct {
+    int code;
+    StringId id;
+  } kCodesWithText[] = {
+      {2, kIdFileNotFound},          {3, kIdInvalidFileName}, {4, kIdTooManyOpenFiles},
+      {5, kIdFileAccessDenied},      {100, kIdReadBeyondEnd}, {101, kIdDiskFull},
+      {106, kIdInvalidNumericInput},
+  };
   for (const auto& entry : kCodesWithText)
-    if (entry[0] == code) return Fixed(static_cast<unsigned>(entry[1]));
-  char out[kLoadRoom];
+    if (entry.code == code) return MessageText(entry.id);
+  char out[kLoadSize];
   size_t length = FormatText(out, sizeof out, LoadText(kIdInOutError).data(), code);
   return Text(out, length);
 }
@@ -153,8 +162,8 @@ Exception* MakeExternalFailure(const EXCEPTION_RECORD& record) {
   if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
     return new EAccessViolation(AccessViolationMessage(record), record);
   for (const ExternalKind& kind : kExternalKinds)
-    if (kind.code == record.ExceptionCode) return kind.make(Fixed(kind.id), record);
-  char out[kLoadRoom];
+    if (kind.code == record.ExceptionCode) return kind.make(MessageText(kind.id), record);
+  char out[kLoadSize];
   size_t length = FormatText(out, sizeof out, LoadText(kIdExternalException).data(),
                              static_cast<unsigned>(record.ExceptionCode));
   return new EExternalException(Text(out, length), record);

@@ -8,6 +8,20 @@
 
 // String table ids of the texts the program can show.
 enum StringId : unsigned {
+  kIdFileNotFound = 65522,
+  kIdInvalidFileName = 65523,
+  kIdTooManyOpenFiles = 65524,
+  kIdFileAccessDenied = 65525,
+  kIdReadBeyondEnd = 65526,
+  kIdDiskFull = 65527,
+  kIdInvalidNumericInput = 65528,
+  kIdDivByZero = 65529,
+  kIdRangeError = 65530,
+  kIdIntOverflow = 65531,
+  kIdInvalidOp = 65532,
+  kIdZeroDivide = 65533,
+  kIdOverflow = 65534,
+  kIdUnderflow = 65535,
   kIdExternalException = 65491,
   kIdAccessViolationInModule = 65497,
   kIdInvalidPointer = 65504,

@@ -3,6 +3,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "base/copy.h"
 #include "console/stream.h"
 #include "failure/format.h"
 #include "failure/module.h"
@@ -12,10 +13,10 @@ using namespace platform;
 
 namespace {
 
-constexpr size_t kNameRoom = 260;
-constexpr int kTemplateRoom = 256;
-constexpr size_t kClassRoom = 256;
-constexpr size_t kReportRoom = 1024;
+constexpr size_t kNameSize = 260;
+constexpr int kTemplateSize = 256;
+constexpr size_t kClassSize = 256;
+constexpr size_t kReportSize = 1024;
 // An address in no named module is shown relative to where the image's code begins.
 constexpr uintptr_t kImageCodeStart = 0x1000;
 
@@ -24,27 +25,22 @@ constexpr uintptr_t kImageCodeStart = 0x1000;
 uintptr_t Locate(const void* address, char* path) {
   uintptr_t base;
   if (ModuleOf(address, path, &base)) return reinterpret_cast<uintptr_t>(address) - base;
-  if (GetModuleFileNameA(nullptr, path, kModulePathRoom) == 0) path[0] = '\0';
-  path[kModulePathRoom - 1] = '\0';
+  if (GetModuleFileNameA(nullptr, path, kModulePathSize) == 0) path[0] = '\0';
+  path[kModulePathSize - 1] = '\0';
   uintptr_t raw = reinterpret_cast<uintptr_t>(address);
   return raw == 0 ? 0 : raw - kImageCodeStart;
 }
 
-// The module's file name, cut to its room.
+// The module's file name, cut to its buffer.
 void ModuleName(const char* path, char* name) {
-  const char* start = FileNameOf(path, false);
-  size_t length = strlen(start);
-  if (length > kNameRoom - 1) length = kNameRoom - 1;
-  memcpy(name, start, length);
-  name[length] = '\0';
+  const char* start = FileNameOf(path, DirectoryEnd::kDelimiter);
+  CopyTerminated(name, kNameSize, start, strlen(start));
 }
 
 // The string table keeps CR LF; the report ends its lines as the platform does.
 void LoadTemplate(char* out) {
-  char loaded[kTemplateRoom];
-  int length = LoadStringA(nullptr, kIdFailureReport, loaded, kTemplateRoom);
-  if (length < 0) length = 0;
-  loaded[length] = '\0';
+  char loaded[kTemplateSize];
+  LoadStringA(nullptr, kIdFailureReport, loaded, kTemplateSize);
   char* o = out;
   for (const char* p = loaded; *p; ++p) {
     if (p[0] == '\r' && p[1] == '\n') {
@@ -66,27 +62,24 @@ void WriteStandard(DWORD which, const char* bytes, DWORD length) {
 }
 
 void WriteFailureReport(const Exception& failure) {
-  char path[kModulePathRoom];
+  char path[kModulePathSize];
   uintptr_t shown = Locate(failure.raise_address, path);
-  char name[kNameRoom];
+  char name[kNameSize];
   ModuleName(path, name);
 
-  char class_name[kClassRoom];
-  size_t class_length = strlen(failure.ClassName());
-  if (class_length > kClassRoom - 1) class_length = kClassRoom - 1;
-  memcpy(class_name, failure.ClassName(), class_length);
-  class_name[class_length] = '\0';
+  char class_name[kClassSize];
+  CopyTerminated(class_name, kClassSize, failure.ClassName(), strlen(failure.ClassName()));
 
   const Text& message = failure.Message();
   const char* end_mark = !message.empty() && message.data()[message.length() - 1] != '.' ? "." : "";
 
-  char pattern[kTemplateRoom];
+  char pattern[kTemplateSize];
   LoadTemplate(pattern);
-  char text[kReportRoom];
+  char text[kReportSize];
   FormatText(text, sizeof text, pattern, class_name, name, reinterpret_cast<const void*>(shown),
              message.data(), end_mark);
 
-  char oem[kReportRoom * kOemGrowth];
+  char oem[kReportSize * kOemGrowth];
   CharToOemA(text, oem);
   WriteStandard(STD_ERROR_HANDLE, oem, static_cast<DWORD>(strlen(oem)));
   WriteStandard(STD_ERROR_HANDLE, kLineEnd.bytes, kLineEnd.length);

@@ -38,27 +38,28 @@ Text FailureText(const Exception& failure) {
   return text;
 }
 
-struct Held {
+// Releases the failure the probe caught, on every way out, also when building its text fails.
+struct CaughtFailure {
   Exception* failure;
-  ~Held() { ReleaseFailure(failure); }
+  ~CaughtFailure() { ReleaseFailure(failure); }
 };
 
 }  // namespace
 
-void GetFirmwareType(Text& r) {
-  r.Release();
-  Held held{nullptr};
+void GetFirmwareType(Text& result) {
+  result.Release();
+  CaughtFailure caught{nullptr};
   try {
     Request request{0};
     platform::EXCEPTION_RECORD record;
     if (!platform::CallGuarded(Ask, &request, &record)) {
-      held.failure = MakeExternalFailure(record);
+      caught.failure = MakeExternalFailure(record);
     } else {
-      r = Text(request.code == platform::ERROR_INVALID_FUNCTION ? kLegacy : kUefi);
+      result = Text(request.code == platform::ERROR_INVALID_FUNCTION ? kLegacy : kUefi);
       return;
     }
   } catch (Exception* failure) {
-    held.failure = failure;
+    caught.failure = failure;
   }
-  r = FailureText(*held.failure);
+  result = FailureText(*caught.failure);
 }

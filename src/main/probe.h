@@ -4,8 +4,8 @@
 
 #include "base/text.h"
 
-// R becomes "Legacy BIOS", "UEFI Mode", or, when the request fails, the failure's class name,
-// " : " and its message. Only a failure while that text is built leaves it.
-void GetFirmwareType(Text& r);
+// `result` becomes "Legacy BIOS", "UEFI Mode", or, when the request fails, the failure's class
+// name, " : " and its message. Only a failure while that text is built leaves it.
+void GetFirmwareType(Text& result);
 
 #endif  // FWPEEK_MAIN_PROBE_H_

@@ -8,6 +8,8 @@
 #include "main/probe.h"
 #include "main/startup.h"
 
+// Nothing reads it: the program is built for the console subsystem, where both reports go
+// to the standard handles anyway.
 bool IsConsole = false;
 Text FirmwareType;
 int ExitStatus = 0;
@@ -23,7 +25,8 @@ __attribute__((noinline)) void Closing() {
   Check();
 }
 
-void Steps() {
+// Everything before the closing: the streams opened, then the help screen or the answer.
+void OpenShowAndWrite() {
   OpenInput();
   Check();
   OpenOutput();
@@ -39,10 +42,10 @@ void Steps() {
   Check();
 }
 
-// A failure in the closing takes the place of the one under way.
+// A failure in the closing replaces the one under way.
 void Run() {
   try {
-    Steps();
+    OpenShowAndWrite();
   } catch (Exception* failure) {
     OfferToSystem(failure);
     try {

@@ -17,16 +17,19 @@ namespace {
 
 FaultHandler fault_handler = nullptr;
 int last_signal = 0;
-// Room to run the handler when the fault is the stack's own exhaustion.
+constexpr uintptr_t kPageSize = 4096;
+// A fault this far below the stack pointer is taken for the stack running out.
+constexpr uintptr_t kStackGuardReach = 64 * 1024;
+// Where the handler runs when the fault is the stack's own exhaustion.
 alignas(16) char alternate_stack[64 * 1024];
 
 const int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
+// The page fault's error code says whether the access was a write.
 bool IsWrite(const void* context) {
-#if defined(__x86_64__)
-  return (static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_ERR] & 2) != 0;
-#elif defined(__i386__)
-  return (static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_ERR] & 2) != 0;
+#if defined(__x86_64__) || defined(__i386__)
+  constexpr greg_t kWriteAccess = 2;
+  return (static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_ERR] & kWriteAccess) != 0;
 #else
   (void)context;
   return false;
@@ -88,7 +91,7 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
       uintptr_t data = reinterpret_cast<uintptr_t>(info->si_addr);
       uintptr_t sp = StackPointer(context);
       // A fault just below the stack pointer is the stack running out.
-      if (signal == SIGSEGV && data < sp + 4096 && sp - data < 64 * 1024 && data != 0) {
+      if (signal == SIGSEGV && data < sp + kPageSize && sp - data < kStackGuardReach && data != 0) {
         record.ExceptionCode = EXCEPTION_STACK_OVERFLOW;
         break;
       }

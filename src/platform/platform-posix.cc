@@ -35,6 +35,7 @@ int Descriptor(HANDLE handle) { return static_cast<int>(reinterpret_cast<intptr_
 HANDLE FromDescriptor(int fd) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd + 1)); }
 
 constexpr uintptr_t kPageSize = 4096;
+constexpr size_t kPathSize = 4096;
 
 int argument_count = 0;
 char** arguments = nullptr;
@@ -173,7 +174,7 @@ DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD size) {
   if (name && *name) return CopyPath(name, path, size);
   // The program itself: the loader gives its modules' names but not the program's, and
   // without /proc the system gives no path at all; then the name it was started by.
-  char self[4096];
+  char self[kPathSize];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n > 0) {
     self[n] = '\0';

@@ -93,9 +93,9 @@ BOOL WriteFile(HANDLE handle, const void* bytes, DWORD length, DWORD* written, v
 BOOL CloseHandle(HANDLE handle);
 
 size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t length);
-// The path of the module loaded at `module` (null: the program's own), cut to `room`.
+// The path of the module loaded at `module` (null: the program's own), cut to `size` bytes.
 // Returns the length stored, 0 on failure.
-DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room);
+DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD size);
 
 // The system's decision on a failure that nothing in the program handles:
 // EXCEPTION_CONTINUE_SEARCH gives it back (a debugger is attached).
@@ -105,8 +105,8 @@ char* CharNextA(const char* position);
 DWORD CharUpperBuffA(char* text, DWORD length);
 
 // Conversion between the ANSI and the OEM code page. On Windows it is byte for byte; where
-// the OEM side is UTF-8 a byte may grow into up to kOemGrowth bytes, so `to` must have room
-// for length * kOemGrowth bytes. Both return the number of bytes stored in `to`; `to` may be
+// the OEM side is UTF-8 a byte may grow into up to kOemGrowth bytes, so `to` must hold
+// length * kOemGrowth bytes. Both return the number of bytes stored in `to`; `to` may be
 // `from` only where kOemGrowth is 1.
 #ifdef _WIN32
 constexpr DWORD kOemGrowth = 1;
@@ -115,11 +115,12 @@ constexpr DWORD kOemGrowth = 3;
 #endif
 DWORD CharToOemBuffA(const char* from, char* to, DWORD length);
 DWORD OemToCharBuffA(const char* from, char* to, DWORD length);
-// Zero-terminated form; `to` needs room for strlen(from) * kOemGrowth + 1 bytes.
+// Zero-terminated form; `to` must hold strlen(from) * kOemGrowth + 1 bytes.
 BOOL CharToOemA(const char* from, char* to);
 
-// A text of the program's string table, zero-terminated, cut to `room`; returns its length.
-int LoadStringA(HMODULE instance, UINT id, char* buffer, int room);
+// A text of the program's string table, zero-terminated, cut to `size` bytes; returns its
+// length.
+int LoadStringA(HMODULE instance, UINT id, char* buffer, int size);
 
 // The line end of text written on the standard handles, and the byte that ends the directory
 // part of a module's path.

@@ -1,6 +1,6 @@
 // The text operations of the Windows user interface library, answered from the kernel's
 // code page services instead: loading user32 would be most of a run's start-up cost.
-// Conversions go through UTF-16 a chunk at a time in fixed room, so no memory is taken.
+// Conversions go through UTF-16 a chunk at a time in a fixed buffer, so no memory is taken.
 #include "platform/platform.h"
 // Before <windows.h>; see platform.h.
 #define WIN32_LEAN_AND_MEAN
@@ -13,6 +13,8 @@ namespace platform {
 namespace {
 
 constexpr DWORD kChunk = 256;
+// The resource type of string table blocks.
+constexpr WORD kStringTableType = 6;
 
 // The length of the chunk that starts at `from`: at most kChunk bytes, never ending between
 // a lead byte and its trail byte.
@@ -42,7 +44,7 @@ DWORD Recode(UINT from_page, UINT to_page, const char* from, char* to, DWORD len
     int w = ::MultiByteToWideChar(from_page, 0, from + done, static_cast<int>(n), wide, kChunk);
     int b = ::WideCharToMultiByte(to_page, 0, wide, w, to + stored,
                                   static_cast<int>(length - stored), nullptr, nullptr);
-    if (b <= 0 && w > 0) break;  // no room left for the next character
+    if (b <= 0 && w > 0) break;  // the next character does not fit
     done += n;
     stored += static_cast<DWORD>(b > 0 ? b : 0);
   }
@@ -84,23 +86,24 @@ BOOL CharToOemA(const char* from, char* to) {
   return 1;
 }
 
-int LoadStringA(HMODULE instance, UINT id, char* buffer, int room) {
-  if (room <= 0) return 0;
+int LoadStringA(HMODULE instance, UINT id, char* buffer, int size) {
+  if (size <= 0) return 0;
   buffer[0] = '\0';
   ::HMODULE module = instance ? static_cast<::HMODULE>(instance) : ::GetModuleHandleA(nullptr);
   // A string table block holds sixteen counted UTF-16 texts.
-  ::HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA((id >> 4) + 1), MAKEINTRESOURCEA(6));
+  ::HRSRC found =
+      ::FindResourceA(module, MAKEINTRESOURCEA((id >> 4) + 1), MAKEINTRESOURCEA(kStringTableType));
   if (!found) return 0;
   const WCHAR* p = static_cast<const WCHAR*>(::LockResource(::LoadResource(module, found)));
   if (!p) return 0;
   for (UINT i = 0; i < (id & 15); ++i) p += 1 + *p;
   int length = *p++;
-  // Cut to the room as the system does, a whole character at a time.
+  // Cut to the buffer as the system does, a whole character at a time.
   while (length > 0 &&
-         ::WideCharToMultiByte(CP_ACP, 0, p, length, nullptr, 0, nullptr, nullptr) > room - 1)
+         ::WideCharToMultiByte(CP_ACP, 0, p, length, nullptr, 0, nullptr, nullptr) > size - 1)
     --length;
   int n = length > 0
-              ? ::WideCharToMultiByte(CP_ACP, 0, p, length, buffer, room - 1, nullptr, nullptr)
+              ? ::WideCharToMultiByte(CP_ACP, 0, p, length, buffer, size - 1, nullptr, nullptr)
               : 0;
   buffer[n > 0 ? n : 0] = '\0';
   return n > 0 ? n : 0;

@@ -56,8 +56,8 @@ TEST_F(StreamTest, BufferEdges) {
     std::vector<size_t> writes;
     size_t left;
   } cases[] = {
-      {"text that exactly fills the room", {100, 28}, {128}, 0},
-      {"text one byte short of the room", {100, 27}, {}, 127},
+      {"text that exactly fills the buffer", {100, 28}, {128}, 0},
+      {"text one byte short of filling the buffer", {100, 27}, {}, 127},
       {"300 bytes into an empty buffer", {300}, {128, 128}, 44},
       {"empty text", {0}, {}, 0},
   };

@@ -21,7 +21,7 @@ TEST(FormatTextTest, WideAddressKeepsEveryDigit) {
   EXPECT_STREQ(out, "00000123456789AB");
 }
 
-TEST(FormatTextTest, CutToTheRoomAndAlwaysTerminated) {
+TEST(FormatTextTest, CutToTheBufferAndAlwaysTerminated) {
   char out[8];
   EXPECT_EQ(FormatText(out, sizeof out, "%s", "abcdefghij"), 7u);
   EXPECT_STREQ(out, "abcdefg");

@@ -187,8 +187,8 @@ BOOL CharToOemA(const char* from, char* to) {
   return 1;
 }
 
-int LoadStringA(HMODULE, UINT id, char* buffer, int room) {
-  return CopyTableString(id, buffer, room);
+int LoadStringA(HMODULE, UINT id, char* buffer, int size) {
+  return CopyTableString(id, buffer, size);
 }
 
 void RaiseToSystem(const EXCEPTION_RECORD&) {
