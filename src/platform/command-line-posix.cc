@@ -4,9 +4,9 @@
 
 namespace platform {
 
-namespace {
+const char kProgramName[] = "fwpeek";
 
-const char kEmptyName[] = "fwpeek";
+namespace {
 
 bool NeedsQuotes(const char* element) {
   if (*element == '\0') return true;
@@ -22,12 +22,12 @@ bool NeedsQuotes(const char* element) {
 char* JoinArguments(int count, char* const* elements) {
   size_t length = 0;
   for (int i = 0; i < count; ++i) length += strlen(elements[i]) + 3;  // quotes and a space
-  length += sizeof kEmptyName;
+  length += sizeof kProgramName;
   char* joined = new char[length + 1];
   char* out = joined;
   for (int i = 0; i < count; ++i) {
     const char* element = elements[i];
-    if (i == 0 && *element == '\0') element = kEmptyName;
+    if (i == 0 && *element == '\0') element = kProgramName;
     bool quote = NeedsQuotes(element);
     if (i > 0) *out++ = ' ';
     if (quote) *out++ = '"';

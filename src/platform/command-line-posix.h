@@ -5,8 +5,11 @@
 
 namespace platform {
 
+// The name the program goes by where its arguments give none.
+extern const char kProgramName[];
+
 // The elements joined by one space, in memory of the program's own (new[]). An empty first
-// element is written as "fwpeek", since an empty name would be skipped and the next element
+// element is written as kProgramName, since an empty name would be skipped and the next element
 // taken for the name. An element that is empty or holds a byte from 0x01 to 0x20 is wrapped
 // in double quotes. A double quote inside an element could never come back through the cutting
 // rules, so it is written as a single quote: the element keeps its length and stays one

@@ -28,8 +28,6 @@ namespace {
 
 thread_local DWORD last_error = 0;
 
-const char kProgramName[] = "fwpeek";
-
 // Handles are descriptors plus one, so that the null handle stays free for "none".
 int Descriptor(HANDLE handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)) - 1; }
 HANDLE FromDescriptor(int fd) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd + 1)); }
