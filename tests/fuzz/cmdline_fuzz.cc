@@ -1,5 +1,6 @@
 // Arbitrary bytes as a command line: cut one argument at a time, counted, and judged by the
-// help switch on the fake platform. A broken rule aborts, so libFuzzer keeps the input.
+// help switch on the fake platform; and the same bytes as argv elements joined into one. A
+// broken rule aborts, so libFuzzer keeps the input.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include "cmdline/arguments.h"
 #include "cmdline/cutter.h"
 #include "console/stream.h"
+#include "platform/command-line-posix.h"
 #include "tests/platform/fake.h"
 #include "tests/program.h"
 
@@ -42,6 +44,43 @@ std::string Judge(const std::string& line, bool* probe) {
   Require(InOutResult == 0, "no write failure is left pending", line);
   Require(fake::record.probe_calls == 0, "judging arguments never probes", line);
   return fake::WrittenTo(fake::OutputHandle());
+}
+
+// The same bytes as argv elements split at zero bytes, as POSIX hands them over: joined into a
+// command line, each element after the name must come back as one argument of its own length,
+// and only an element that is exactly "?" or "/?" may ask for help.
+void CheckJoinedArguments(const uint8_t* data, size_t size) {
+  std::vector<std::string> elements(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0)
+      elements.emplace_back();
+    else
+      elements.back() += static_cast<char>(data[i]);
+  }
+  std::vector<char*> argv;
+  for (std::string& e : elements) argv.push_back(&e[0]);
+  char* line = platform::JoinArguments(static_cast<int>(argv.size()), argv.data());
+  std::string text(line);
+  bool help = false;
+  std::vector<std::string> expected;  // an empty element cannot come back, and takes nothing
+  for (size_t i = 1; i < elements.size(); ++i) {
+    help = help || elements[i] == "?" || elements[i] == "/?";
+    if (!elements[i].empty()) expected.push_back(elements[i]);
+  }
+  Require(CountArguments(line) == expected.size(), "each element is one argument", text);
+  Text argument;
+  const char* position = CutArgument(line, argument);
+  for (const std::string& e : expected) {
+    position = CutArgument(position, argument);
+    std::string back(argument.data(), argument.length());
+    Require(back.size() == e.size(), "an element keeps its length", text);
+    for (size_t k = 0; k < e.size(); ++k)
+      Require(back[k] == (e[k] == '"' ? '\'' : e[k]), "an element keeps its bytes", text);
+  }
+  delete[] line;
+  bool probe = true;
+  Judge(text, &probe);
+  Require(probe == !help, "only an element that is exactly \"?\" or \"/?\" asks for help", text);
 }
 
 }  // namespace
@@ -105,5 +144,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "a help run writes the one help screen, any other run nothing", text);
 
   free(line);
+  CheckJoinedArguments(data, size);
   return 0;
 }
