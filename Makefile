@@ -1,7 +1,7 @@
 # What a person types; CMake does the work.
-.PHONY: all native win32 run test deps bench fuzz asan clean
+.PHONY: all native win32 win64 run test deps bench fuzz asan clean
 
-all: native win32
+all: native win32 win64
 
 native:
 	cmake --preset native >/dev/null
@@ -10,6 +10,10 @@ native:
 win32:
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32
+
+win64:
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64
 
 run: native
 	@./build/native/fwpeek
@@ -42,8 +46,8 @@ fuzz:
 
 # Not part of test: figures, not checks.
 bench: native
-	@$(MAKE) --no-print-directory win32 >/dev/null 2>&1 || \
-	  echo "bench: the win32 build fails; the Wine rows use what build/win32 holds" >&2
+	@for t in win32 win64; do $(MAKE) --no-print-directory $$t >/dev/null 2>&1 || \
+	  echo "bench: the $$t build fails; its Wine rows use what build/$$t holds" >&2; done
 	./bench/bench.py
 
 clean:

@@ -17,18 +17,23 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import wine_targets  # noqa: E402
+
 NATIVE = os.path.join(ROOT, "build", "native", "fwpeek")
 BENCH_DIR = os.path.join(ROOT, "build", "bench")
 TRIVIAL_SOURCE = os.path.join(ROOT, "bench", "trivial.cc")
-TRIVIAL_EXE = os.path.join(BENCH_DIR, "trivial.exe")
 # Shared with whatever else runs fwpeek.exe under Wine here: one prefix, made once.
 WINE_PREFIX = os.path.join(ROOT, "build", "wine-prefix")
-MINGW = "i686-w64-mingw32-g++-win32"
+# Each Windows program, the compiler of its trivial counterpart, and its size target.
+WINDOWS_TARGETS = {
+    "win32": ("i686-w64-mingw32-g++-win32", 96),
+    "win64": ("x86_64-w64-mingw32-g++-win32", 128),
+}
 
 NATIVE_RUNS = 400
 WINE_RUNS = 100
 
-SIZE_LIMIT_KIB = 96
 INSTRUCTION_LIMIT = 1.0
 NATIVE_TIME_LIMIT = 1.2
 WINE_TIME_LIMIT = 1.15
@@ -152,27 +157,29 @@ def measure_native_time():
               statistics.median(mine) / statistics.median(true), NATIVE_TIME_LIMIT)
 
 
-def wine_env(debug="-all"):
+def wine_env(target, debug="-all"):
     env = dict(os.environ)
     env["WINEPREFIX"] = WINE_PREFIX
     env["WINEDEBUG"] = debug
-    return env
+    return wine_targets.environment(target, env)
 
 
-def build_trivial():
-    if (os.path.exists(TRIVIAL_EXE)
-            and os.path.getmtime(TRIVIAL_EXE) >= os.path.getmtime(TRIVIAL_SOURCE)):
-        return True
+def build_trivial(target):
+    """The trivial program of the target's own kind; None when it cannot be built."""
+    exe = os.path.join(BENCH_DIR, "trivial-%s.exe" % target)
+    if os.path.exists(exe) and os.path.getmtime(exe) >= os.path.getmtime(TRIVIAL_SOURCE):
+        return exe
     os.makedirs(BENCH_DIR, exist_ok=True)
-    result = subprocess.run([MINGW, "-static", "-Os", TRIVIAL_SOURCE, "-o", TRIVIAL_EXE])
-    return result.returncode == 0
+    compiler = WINDOWS_TARGETS[target][0]
+    result = subprocess.run([compiler, "-static", "-Os", TRIVIAL_SOURCE, "-o", exe])
+    return exe if result.returncode == 0 else None
 
 
-def start_wine():
-    wine = shutil.which("wine")
-    if not wine or not shutil.which("wineserver"):
+def start_wine(target):
+    wine = wine_targets.loader(target)
+    if not os.access(wine, os.X_OK) or not shutil.which("wineserver"):
         return None
-    env = wine_env()
+    env = wine_env(target)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     if not os.path.isdir(WINE_PREFIX):
         # Making the prefix; no Mono or Gecko to offer to a headless session.
@@ -190,7 +197,7 @@ def start_wine():
 
 
 def stop_wine():
-    subprocess.run(["wineserver", "-k"], env=wine_env(), stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-k"], env=wine_env("win64"), stderr=subprocess.DEVNULL)
 
 
 def write_calls(trace):
@@ -207,11 +214,11 @@ def write_calls(trace):
     return calls
 
 
-def traced_writes(wine, exe, arguments, console):
+def traced_writes(target, wine, exe, arguments, console):
     with tempfile.TemporaryDirectory() as scratch:
         trace = os.path.join(scratch, "relay.txt")
         out = os.path.join(scratch, "out.txt")
-        env = wine_env("+relay,+pid")
+        env = wine_env(target, "+relay,+pid")
         command = [wine, exe] + arguments
         try:
             result = run_traced(command, trace, out, env, console)
@@ -233,14 +240,18 @@ def run_traced(command, trace, out, env, console):
                               stderr=stderr, timeout=60)
 
 
-def measure_wine(exe):
-    what_time = "wall time under Wine: fwpeek.exe / trivial.exe, min (median, max) of %d" % WINE_RUNS
-    what_size = "size of fwpeek.exe"
-    write_cases = (("WriteFile calls: fwpeek.exe on a console", [], True),
-                   ("WriteFile calls: fwpeek.exe /? on a console", ["/?"], True),
-                   ("WriteFile calls: fwpeek.exe > file", [], False),
-                   ("WriteFile calls: fwpeek.exe /? > file", ["/?"], False))
-    size_target = "<= %d KiB" % SIZE_LIMIT_KIB
+def measure_wine(target):
+    exe = os.path.join(ROOT, "build", target, "fwpeek.exe")
+    name = "%s fwpeek.exe" % target
+    what_time = ("wall time under Wine: %s / trivial.exe, min (median, max) of %d"
+                 % (name, WINE_RUNS))
+    what_size = "size of %s" % name
+    write_cases = (("WriteFile calls: %s on a console" % name, [], True),
+                   ("WriteFile calls: %s /? on a console" % name, ["/?"], True),
+                   ("WriteFile calls: %s > file" % name, [], False),
+                   ("WriteFile calls: %s /? > file" % name, ["/?"], False))
+    size_limit_kib = WINDOWS_TARGETS[target][1]
+    size_target = "<= %d KiB" % size_limit_kib
     if not os.path.exists(exe):
         row(what_time, "not built", target="<= %.2fx" % WINE_TIME_LIMIT)
         row(what_size, "not built", target=size_target)
@@ -250,46 +261,48 @@ def measure_wine(exe):
 
     size = os.path.getsize(exe)
     row(what_size, "{:,} bytes = {:.1f} KiB".format(size, size / 1024), target=size_target,
-        passed=size <= SIZE_LIMIT_KIB * 1024)
+        passed=size <= size_limit_kib * 1024)
 
-    trivial_built = build_trivial()
-    wine = start_wine()
-    if not wine:
-        row(what_time, "Wine missing", target="<= %.2fx" % WINE_TIME_LIMIT)
+    trivial = build_trivial(target)
+    wine = start_wine(target)
+    reason = wine_targets.why_not(target, wine_env(target)) if wine else "Wine missing"
+    if reason:
+        row(what_time, reason, target="<= %.2fx" % WINE_TIME_LIMIT)
         for what, _, _ in write_cases:
-            row(what, "Wine missing")
+            row(what, reason)
         return
     try:
-        if trivial_built:
+        if trivial:
             try:
-                mine, trivial = side_by_side([wine, exe], [wine, TRIVIAL_EXE], WINE_RUNS,
-                                             wine_env())
+                mine, theirs = side_by_side([wine, exe], [wine, trivial], WINE_RUNS,
+                                            wine_env(target))
                 # Wine's own start-up slows both programs alike in phases (about 10 ms, then
                 # about 40 ms for a while), so the median says more about the phase than
                 # about the program: the fastest run of each is the start-up cost.
-                ratio_row(what_time, min_text(mine), min_text(trivial),
-                          min(mine) / min(trivial), WINE_TIME_LIMIT)
+                ratio_row(what_time, min_text(mine), min_text(theirs),
+                          min(mine) / min(theirs), WINE_TIME_LIMIT)
             except RunFailed as failed:
                 row(what_time, "run failed", str(failed), target="<= %.2fx" % WINE_TIME_LIMIT)
         else:
             row(what_time, "-", "trivial.exe failed to build", target="<= %.2fx" % WINE_TIME_LIMIT)
         for what, arguments, console in write_cases:
-            row(what, traced_writes(wine, exe, arguments, console))
+            row(what, traced_writes(target, wine, exe, arguments, console))
     finally:
         stop_wine()
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--exe", default=os.path.join(ROOT, "build", "win32", "fwpeek.exe"),
-                        help="the Windows program to measure")
-    exe = os.path.abspath(parser.parse_args().exe)
+    parser.add_argument("--target", choices=sorted(WINDOWS_TARGETS), action="append",
+                        help="the Windows programs to measure (default: every one)")
+    targets = parser.parse_args().target or sorted(WINDOWS_TARGETS)
     if not os.path.exists(NATIVE):
         sys.exit("bench: build/native/fwpeek is missing; make native first")
     started = time.monotonic()
     measure_instructions()
     measure_native_time()
-    measure_wine(exe)
+    for target in targets:
+        measure_wine(target)
     print_table()
     failed = sum(1 for r in rows if r[2] == "FAIL")
     print("\n%d target(s) missed; measured in %.0f s" % (failed, time.monotonic() - started))

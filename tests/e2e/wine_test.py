@@ -1,5 +1,9 @@
 #!/usr/bin/env python3
-"""Runs the real fwpeek.exe under Wine and compares bytes, exit statuses and WriteFile calls."""
+"""Runs the real fwpeek.exe of one Windows target under Wine and compares bytes, exit statuses
+and WriteFile calls.
+
+usage: wine_test.py SOURCE_DIR TARGET   (TARGET: win32 or win64, the build folder's name)
+"""
 import os
 import re
 import subprocess
@@ -7,11 +11,20 @@ import sys
 import tempfile
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools"))
+import wine_targets  # noqa: E402
+
 ROOT = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else ".")
-EXE = os.path.join(ROOT, "build/win32/fwpeek.exe")
-LAUNCHER = os.path.join(ROOT, "build/win32/launcher.exe")
-ENV = dict(os.environ, WINEPREFIX=os.path.join(ROOT, "build/wine-prefix"), WINEDEBUG="-all",
-           LC_ALL="fr_FR.UTF-8", WINEDLLOVERRIDES="mscoree,mshtml=")
+TARGET = sys.argv.pop(1) if len(sys.argv) > 1 else "win32"
+BUILD = os.path.join(ROOT, "build", TARGET)
+EXE = os.path.join(BUILD, "fwpeek.exe")
+LAUNCHER = os.path.join(BUILD, "launcher.exe")
+WINE = wine_targets.loader(TARGET)
+ENV = wine_targets.environment(TARGET, dict(
+    os.environ, WINEPREFIX=os.path.join(ROOT, "build/wine-prefix"), WINEDEBUG="-all",
+    LC_ALL="fr_FR.UTF-8", WINEDLLOVERRIDES="mscoree,mshtml="))
+# A full address: 8 hexadecimal digits, 16 where it does not fit in 8.
+ADDRESS = rb"(?:[0-9A-F]{8}|[0-9A-F]{16})"
 
 SCREEN = (
     "FWPEEK v1.0 Copyright (c) 2026 fwpeek contributors\r\n"
@@ -29,29 +42,17 @@ REPORT = re.compile(
     rb"\AException EInOutError dans le module fwpeek\.exe dans ([0-9A-F]{8})\.\r\n(.*)\r\n\r\n\Z")
 
 
-def can_start_32bit_wine():
-    """Wine's 32-bit loader is a 32-bit Linux program: a kernel without 32-bit support
-    refuses it (Exec format error) before fwpeek.exe is even read."""
-    r = subprocess.run(["wine", "cmd.exe", "/c", "exit", "0"], env=ENV, capture_output=True,
-                       stdin=subprocess.DEVNULL, timeout=120)
-    return not (r.returncode == 126 or b"Exec format error" in r.stderr)
-
-
-def setUpModule():
-    if not can_start_32bit_wine():
-        raise unittest.SkipTest("this kernel cannot run Wine's 32-bit loader")
-
 
 def wine(args=(), env=ENV, **kw):
     kw.setdefault("stdout", subprocess.PIPE)
     kw.setdefault("stderr", subprocess.PIPE)
     kw.setdefault("stdin", subprocess.DEVNULL)
-    return subprocess.run(["wine", EXE, *args], env=env, timeout=120, **kw)
+    return subprocess.run([WINE, EXE, *args], env=env, timeout=120, **kw)
 
 
 def shell(command):
-    """Runs fwpeek.exe from sh, where $0 is wine and $1 the program."""
-    return subprocess.run(["sh", "-c", command, "wine", EXE], env=ENV, capture_output=True,
+    """Runs fwpeek.exe from sh, where $0 is the Wine loader and $1 the program."""
+    return subprocess.run(["sh", "-c", command, WINE, EXE], env=ENV, capture_output=True,
                           stdin=subprocess.DEVNULL, timeout=120)
 
 
@@ -71,7 +72,7 @@ def launch(raw, out="inherit", err="inherit"):
             f.write(raw)
             f.flush()
             line = "@" + windows_path(f.name)
-        return subprocess.run(["wine", LAUNCHER, out, err, windows_path(EXE), line], env=ENV,
+        return subprocess.run([WINE, LAUNCHER, out, err, windows_path(EXE), line], env=ENV,
                               capture_output=True, stdin=subprocess.DEVNULL, timeout=120)
 
 
@@ -80,7 +81,7 @@ def write_calls(args=(), console=False):
     with tempfile.TemporaryDirectory() as tmp:
         trace, out = os.path.join(tmp, "trace"), os.path.join(tmp, "out")
         env = dict(ENV, WINEDEBUG="+relay,+pid")
-        quoted = " ".join(["wine", EXE, *args])
+        quoted = " ".join([WINE, EXE, *args])
         if console:
             command = f"{quoted} 2>{trace}"
             subprocess.run(["script", "-qec", command, "/dev/null"], env=env, timeout=120,
@@ -190,23 +191,27 @@ class Failures(unittest.TestCase):
 class ProbeFaults(unittest.TestCase):
     """A probe whose request faults, in the program's code and in a system library."""
 
-    PROGRAM = os.path.join(ROOT, "build/win32/tests/win32/probe_test.exe")
+    PROGRAM = os.path.join(BUILD, "tests/win32/request_fault_test.exe")
 
     def test_each_fault_becomes_the_probes_text(self):
-        r = subprocess.run(["wine", self.PROGRAM], env=ENV, capture_output=True,
+        r = subprocess.run([WINE, self.PROGRAM], env=ENV, capture_output=True,
                            stdin=subprocess.DEVNULL, timeout=120)
         self.assertEqual(r.returncode, 0, r.stdout)
         self.assertTrue(r.stdout.endswith(b"all passed\n") or r.stdout.endswith(b"all passed\r\n"),
                         r.stdout)
 
     def test_the_run_writes_the_failure_as_its_result_and_ends_with_0(self):
-        r = subprocess.run(["wine", self.PROGRAM, "run"], env=ENV, capture_output=True,
+        r = subprocess.run([WINE, self.PROGRAM, "run"], env=ENV, capture_output=True,
                            stdin=subprocess.DEVNULL, timeout=120)
         self.assertEqual((r.returncode, r.stderr), (0, b""))
         self.assertRegex(r.stdout, rb"\AEAccessViolation : Violation d'acc\x8As \x85 l'adresse "
-                         rb"[0-9A-F]{8} dans le module 'msvcrt\.dll'\. Lecture de l'adresse "
+                         + ADDRESS + rb" dans le module 'msvcrt\.dll'\. Lecture de l'adresse "
                          rb"00000000\r\n\Z")
 
 
 if __name__ == "__main__":
+    reason = wine_targets.why_not(TARGET, ENV)
+    if reason:
+        print(f"skipped: {reason}")
+        sys.exit(wine_targets.SKIP)
     unittest.main(verbosity=2)

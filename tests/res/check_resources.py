@@ -172,5 +172,5 @@ if __name__ == "__main__":
         sys.exit(__doc__)
     EXE, SRC = Path(sys.argv[1]), Path(sys.argv[2])
     if not EXE.is_file():
-        sys.exit(f"{EXE}: no such program; build the win32 preset first")
+        sys.exit(f"{EXE}: no such program; build its preset first")
     unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)

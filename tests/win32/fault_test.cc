@@ -28,8 +28,16 @@ void Report(bool ok, const std::string& what, const std::string& detail = "") {
 }
 
 std::string Hex(uintptr_t value) {
-  char text[16];
+  char text[24];
   snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+// As the failure texts write an address: 16 digits where it does not fit in 8.
+std::string Address(uintptr_t value) {
+  if (value <= 0xFFFFFFFFu) return Hex(value);
+  char text[24];
+  snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(value));
   return text;
 }
 
@@ -49,16 +57,22 @@ std::string Printable(const std::string& bytes) {
 
 std::string Describe(const EXCEPTION_RECORD& r) {
   std::string text = "code " + Hex(r.ExceptionCode) + " at " +
-                     Hex(reinterpret_cast<uintptr_t>(r.ExceptionAddress)) + " parameters";
+                     Address(reinterpret_cast<uintptr_t>(r.ExceptionAddress)) + " parameters";
   for (DWORD i = 0; i < r.NumberParameters && i < 2; ++i)
-    text += " " + Hex(r.ExceptionInformation[i]);
+    text += " " + Address(r.ExceptionInformation[i]);
   return text;
 }
 
+// The head of the thread's chain of exception frames, which a guarded call must leave as it
+// found it. x64 keeps no such chain: its frames are found through the unwind tables.
 void* ChainHead() {
+#ifdef __i386__
   void* head;
   asm volatile("movl %%fs:0, %0" : "=r"(head));
   return head;
+#else
+  return nullptr;
+#endif
 }
 
 // Values the compiler cannot see through, so each fault happens where it is written.
@@ -168,7 +182,7 @@ void FailureFromGuardedFault(const char* name, void (*body)(void*), const char* 
 bool SystemAccessMessage(const EXCEPTION_RECORD& r, const std::string& message,
                          const char* access) {
   std::string head = "Violation d'acc\xE8s \xE0 l'adresse " +
-                     Hex(reinterpret_cast<uintptr_t>(r.ExceptionAddress)) + " dans le module '";
+                     Address(reinterpret_cast<uintptr_t>(r.ExceptionAddress)) + " dans le module '";
   std::string tail = std::string("'. ") + access + " de l'adresse 00000000";
   if (message.size() <= head.size() + tail.size() || message.compare(0, head.size(), head) != 0 ||
       message.compare(message.size() - tail.size(), tail.size(), tail) != 0)
@@ -202,10 +216,11 @@ struct Live {
 
 extern "C" char fault_site[] asm("fwpeek_test_fault_site");
 
-// The fault comes with ebx, esi and edi holding garbage: the unwinder must bring back the
-// caller's values from where this frame saved them. No object to destroy here: the compiler
-// never counts an asm statement among the instructions that may fault.
+// The fault comes with the registers a callee must preserve holding garbage: the unwinder
+// must bring back the caller's values from where this frame saved them. No object to destroy
+// here: the compiler never counts an asm statement among the instructions that may fault.
 __attribute__((noinline, noclone)) void FaultWithRegistersTrashed() {
+#ifdef __i386__
   asm volatile(
       "movl $0xDEAD0001, %%ebx\n\t"
       "movl $0xDEAD0002, %%esi\n\t"
@@ -215,6 +230,21 @@ __attribute__((noinline, noclone)) void FaultWithRegistersTrashed() {
       :
       :
       : "eax", "ebx", "esi", "edi", "memory");
+#else
+  asm volatile(
+      "movq $0xDEAD0001, %%rbx\n\t"
+      "movq $0xDEAD0002, %%rsi\n\t"
+      "movq $0xDEAD0003, %%rdi\n\t"
+      "movq $0xDEAD0004, %%r12\n\t"
+      "movq $0xDEAD0005, %%r13\n\t"
+      "movq $0xDEAD0006, %%r14\n\t"
+      "movq $0xDEAD0007, %%r15\n"
+      "fwpeek_test_fault_site:\n\t"
+      "movl 0, %%eax"
+      :
+      :
+      : "eax", "rbx", "rsi", "rdi", "r12", "r13", "r14", "r15", "memory");
+#endif
 }
 
 __attribute__((noinline)) void ThroughAFrame(void (*fault)()) {
@@ -236,6 +266,7 @@ void DivideByZeroHere() {
   sink = 3 / zero;
 }
 
+#ifdef __i386__
 // No object to destroy in the frames that run out: the compiler never counts an access to
 // the frame's own slots among the instructions that may fault.
 // The call goes through a pointer, so the compiler cannot take the recursion for one that
@@ -253,6 +284,7 @@ void OverflowTheStack() {
   Live live;
   sink = Recurse(0);
 }
+#endif
 
 struct UnguardedCase {
   const char* name;
@@ -293,8 +325,11 @@ void UnguardedFaults() {
        platform::EXCEPTION_ACCESS_VIOLATION},
       {"integer division by zero", DivideByZeroHere, "EDivByZero",
        platform::EXCEPTION_INT_DIVIDE_BY_ZERO},
-      // Last: the stack's guard page is used up once it has run out.
+#ifdef __i386__
+      // Last: the stack's guard page is used up once it has run out. 64-bit Wine ends the
+      // thread itself when the stack runs out, before any handler of the program's is asked.
       {"stack overflow", OverflowTheStack, "EStackOverflow", platform::EXCEPTION_STACK_OVERFLOW},
+#endif
   };
   platform::InstallFaultHandler(WatchingHandler, ReportFault);
   for (const UnguardedCase& c : cases) {
@@ -315,7 +350,7 @@ void UnguardedFaults() {
     if (c.code == platform::EXCEPTION_ACCESS_VIOLATION && fault) {
       const char* access = fault->exception_record.ExceptionInformation[0] ? "Ecriture" : "Lecture";
       std::string expected = "Violation d'acc\xE8s \xE0 l'adresse " +
-                             Hex(reinterpret_cast<uintptr_t>(fault->raise_address)) +
+                             Address(reinterpret_cast<uintptr_t>(fault->raise_address)) +
                              " dans le module 'fault_test.exe'. " + access +
                              " de l'adresse 00000000";
       std::string message(fault->Message().data(), fault->Message().length());
@@ -339,8 +374,8 @@ struct RegisterCase {
   const void* site;  // null: anywhere in the first bytes of the function
 };
 
-// The catching frame keeps values in the registers a callee must preserve (ebx and edi
-// here); they must be its own again when the catch runs.
+// The catching frame keeps values in the registers a callee must preserve; they must be its
+// own again when the catch runs.
 __attribute__((noinline)) bool CatcherKeepsItsRegisters(void (*fault)(), Exception** failure) {
   unsigned a = seeds[0] * 3, b = seeds[1] * 5, c = seeds[2] * 7, d = seeds[3] * 11;
   *failure = nullptr;
@@ -374,12 +409,8 @@ void RegistersAfterUnguardedFaults() {
   }
 }
 
-// An exception frame such as system code registers, between the fault and the guard: it is
-// asked first, then unwound before the guarded call returns.
-struct InnerFrame {
-  void* next;
-  void* handler;
-};
+// An exception frame such as system code has, between the fault and the guard: it is asked
+// first, then unwound before the guarded call returns.
 int inner_searches = 0;
 int inner_unwinds = 0;
 constexpr DWORD kUnwinding = 2;
@@ -393,13 +424,42 @@ extern "C" int __cdecl OnInnerFrame(EXCEPTION_RECORD* record, void*, void*, void
   return kContinueSearch;
 }
 
+void ReadNullUnderInnerFrame() { sink = *null_pointer; }
+
+#ifdef __i386__
+struct InnerFrame {
+  void* next;
+  void* handler;
+};
+
 void SetChainHead(void* head) { asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory"); }
 
 void FaultUnderAnInnerFrame(void*) {
   InnerFrame frame = {ChainHead(), reinterpret_cast<void*>(OnInnerFrame)};
   SetChainHead(&frame);
-  sink = *null_pointer;
+  ReadNullUnderInnerFrame();
 }
+#else
+// A frame whose unwind data names OnInnerFrame for both the search and the unwinding.
+extern "C" void CallUnderInnerFrame(void (*body)()) asm("fwpeek_test_inner_frame");
+asm(R"(
+	.section .text$fwpeek_test_inner_frame,"x"
+	.p2align 4
+fwpeek_test_inner_frame:
+	.seh_proc fwpeek_test_inner_frame
+	.seh_handler OnInnerFrame, @except, @unwind
+	subq $40, %rsp
+	.seh_stackalloc 40
+	.seh_endprologue
+	call *%rcx
+	nop
+	addq $40, %rsp
+	ret
+	.seh_endproc
+)");
+
+void FaultUnderAnInnerFrame(void*) { CallUnderInnerFrame(ReadNullUnderInnerFrame); }
+#endif
 
 void GuardedFaultUnwindsInnerFrames() {
   void* chain = ChainHead();
@@ -411,9 +471,10 @@ void GuardedFaultUnwindsInnerFrames() {
          "asked " + std::to_string(inner_searches) + ", unwound " + std::to_string(inner_unwinds));
 }
 
-// A fault outside any guarded call in code without unwind data cannot unwind from its place:
-// it is reported from where the system calls, the process ends with status 1, and no
-// debugger may be started for it.
+// A fault outside any guarded call in a system library is reported, the process ends with
+// status 1, and no debugger may be started for it. Where the library has no unwind data the
+// C++ unwinder can use (x86), the report comes from where the system calls; on x64 the failure
+// unwinds from the fault's place to the catch, as the program's own entry routine has it.
 constexpr char kSystemFaultRun[] = "unguarded-system-fault";
 
 void UnguardedFaultInSystemCode() {
@@ -433,8 +494,12 @@ void UnguardedFaultInSystemCode() {
 int main(int argc, char** argv) {
   if (argc > 1 && strcmp(argv[1], kSystemFaultRun) == 0) {
     StartUp();
-    char to[16];
-    copy_bytes(to, nullptr, sizeof to);
+    try {
+      char to[16];
+      copy_bytes(to, nullptr, sizeof to);
+    } catch (Exception* failure) {
+      ReportAndExit(failure);
+    }
     return 0;
   }
 

@@ -60,9 +60,9 @@ int main(int argc, char**) {
     const char* suffix;
   } cases[] = {
       {"read of address 0", ReadNull, "EAccessViolation : Violation d'acc\xE8s \xE0 l'adresse ",
-       " dans le module 'probe_test.exe'. Lecture de l'adresse 00000000"},
+       " dans le module 'request_fault_test.exe'. Lecture de l'adresse 00000000"},
       {"write to address 0", WriteNull, "EAccessViolation : Violation d'acc\xE8s \xE0 l'adresse ",
-       " dans le module 'probe_test.exe'. Ecriture de l'adresse 00000000"},
+       " dans le module 'request_fault_test.exe'. Ecriture de l'adresse 00000000"},
       {"division by zero", DivideByZero, "EDivByZero : Division par z\xE9ro", ""},
       {"read of address 0 in msvcrt", ReadNullInSystemCode, "EAccessViolation : Violation d'acc",
        " dans le module 'msvcrt.dll'. Lecture de l'adresse 00000000"},
