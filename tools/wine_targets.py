@@ -7,6 +7,7 @@ with status 77 (a skip) and the reason when this host cannot start that loader.
 import os
 import subprocess
 import sys
+import tempfile
 
 # Called directly: /usr/bin/wine takes the 32-bit loader whenever it is installed.
 LOADERS = {"win32": "/usr/lib/wine/wine", "win64": "/usr/lib/wine/wine64"}
@@ -23,12 +24,17 @@ def why_not(target, env=None):
     if not os.access(path, os.X_OK):
         return f"{path} is not installed"
     # A 32-bit loader on a kernel without 32-bit support fails before any .exe is read.
-    try:
-        r = subprocess.run([path, "cmd.exe", "/c", "exit", "0"], env=environment(target, env),
-                           capture_output=True, stdin=subprocess.DEVNULL, timeout=120)
-    except OSError as e:
-        return f"{path} cannot start: {e.strerror}"
-    if r.returncode == 126 or b"Exec format error" in r.stderr:
+    # Into a file, not a pipe: services that Wine starts with the program keep its handles.
+    with tempfile.TemporaryFile() as err:
+        try:
+            r = subprocess.run([path, "cmd.exe", "/c", "exit", "0"],
+                               env=environment(target, env), stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=err, timeout=120)
+        except OSError as e:
+            return f"{path} cannot start: {e.strerror}"
+        err.seek(0)
+        message = err.read()
+    if r.returncode == 126 or b"Exec format error" in message:
         return f"this kernel cannot run {path} (Exec format error)"
     return None
 
