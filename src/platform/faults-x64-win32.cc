@@ -16,7 +16,7 @@
 // The handler runs on the faulting stack, also when the fault is the stack's own exhaustion:
 // the system looks for handlers only in frames within the thread's stack, so a reserve stack
 // elsewhere would hide the catching frame from the failure's unwinding. Instead the thread
-// asks the system to keep room for the handling below the stack's guard.
+// asks the system to keep space for the handling below the stack's guard.
 
 extern "C" {
 // Shared with the thunk below; one fault at a time is taken, on the program's one thread.
@@ -27,7 +27,7 @@ __attribute__((used, noreturn)) void FaultHandlerReturned() asm("fwpeek_fault_re
 }
 
 // On entry [rsp] holds the return address that the filter stored. The handler gets the record
-// in rcx and its 32 bytes of home room above a 16-byte aligned stack.
+// in rcx and its 32 bytes of home space above a 16-byte aligned stack.
 asm(R"(
 	.section .text$fwpeek_fault_thunk,"x"
 	.p2align 4
@@ -56,7 +56,7 @@ constexpr ::WORD kFloatExceptionBits = 0xFF;  // x87 status: exception flags and
 constexpr ::DWORD kSseExceptionFlags = 0x3F;  // MXCSR: the sticky exception flags
 constexpr ::DWORD kControlAndIntegers = CONTEXT_CONTROL | CONTEXT_INTEGER;
 
-// The room kept below the stack's guard for handling its exhaustion: the filter, the handler
+// The space kept below the stack's guard for handling its exhaustion: the filter, the handler
 // and the failure's unwinding.
 constexpr ::ULONG kStackGuarantee = 32 * 1024;
 typedef ::BOOL(WINAPI* StackGuarantee)(::ULONG* size);
@@ -189,7 +189,7 @@ void RemoveFaultHandler() {
 // data names a handler that the system asks about every exception raised below it, in the
 // program's code and in the system's alike. For a fault the handler copies the record, then
 // has the system unwind every frame below the guard and go on at fwpeek_guard_resume, which
-// answers 0. The record's address is kept in the guard's frame, above the callee's home room.
+// answers 0. The record's address is kept in the guard's frame, above the callee's home space.
 
 extern "C" {
 bool GuardedCall(void (*body)(void*), void* context,

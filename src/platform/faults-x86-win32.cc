@@ -66,7 +66,7 @@ namespace {
 constexpr ::DWORD kDirectionFlag = 0x400;
 constexpr ::DWORD kFloatExceptionBits = 0xFF;  // x87 status: exception flags and summary
 
-// The handler's room when the fault is the stack running out; the system leaves too little
+// Where the handler runs when the fault is the stack running out; the system leaves too little
 // on the exhausted stack for the unwinder. Taken from the system when the handler is
 // installed: as a static array the compiler would store its 64 KiB of zeros in the file.
 constexpr ::SIZE_T kReserveStackSize = 64 * 1024;
@@ -197,9 +197,9 @@ EXCEPTION_DISPOSITION NTAPI OnGuardedFault(::EXCEPTION_RECORD* record, void* est
 
 // Off the chain however the guarded call ends: returning, by a fault, or by a C++ exception
 // passing through.
-struct Linked {
+struct UnlinkedOnExit {
   GuardFrame* frame;
-  ~Linked() { SetChainHead(frame->registration.Next); }
+  ~UnlinkedOnExit() { SetChainHead(frame->registration.Next); }
 };
 
 }  // namespace
@@ -209,7 +209,7 @@ bool CallGuarded(void (*body)(void*), void* context, EXCEPTION_RECORD* record) {
   frame.record = record;
   frame.registration.Next = ChainHead();
   frame.registration.Handler = OnGuardedFault;
-  Linked linked{&frame};
+  UnlinkedOnExit unlink{&frame};
   if (__builtin_setjmp(frame.resume)) return false;
   SetChainHead(&frame.registration);
   body(context);

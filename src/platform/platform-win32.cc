@@ -66,8 +66,8 @@ size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t 
   return sizeof *info;
 }
 
-DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD room) {
-  return ::GetModuleFileNameA(static_cast<::HMODULE>(module), path, room);
+DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD size) {
+  return ::GetModuleFileNameA(static_cast<::HMODULE>(module), path, size);
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@ and WriteFile calls.
 
 usage: wine_test.py SOURCE_DIR TARGET   (TARGET: win32 or win64, the build folder's name)
 """
+import fcntl
 import os
 import re
 import subprocess
@@ -111,6 +112,16 @@ class Output(unittest.TestCase):
         self.assertEqual((r.returncode, r.stdout, r.stderr), (0, SCREEN, b""))
         self.assertIn(b"mat\x82riel", r.stdout)
 
+    def test_help_lines_keep_their_length_in_a_double_byte_code_page(self):
+        # ANSI and OEM 949: the accented byte of line 4 is a lead byte there.
+        locales = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout
+        if "ko_KR.utf8" not in locales.split():
+            self.skipTest("no ko_KR.UTF-8 locale here")
+        r = wine(["/?"], env=dict(ENV, LC_ALL="ko_KR.UTF-8"))
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual([len(line) for line in r.stdout.split(b"\r\n")],
+                         [len(line) for line in SCREEN.split(b"\r\n")])
+
     def test_command_line_table(self):
         cases = [
             (b"", RESULT), (b"?", SCREEN), (b"/?", SCREEN), (b"x ?", SCREEN),
@@ -161,6 +172,16 @@ class Failures(unittest.TestCase):
             os.close(write_end)
         self.assertEqual(r.returncode, 1)
         self.assertEqual(report(r.stderr)[1], b"Erreur E/S 233.")
+
+    def test_output_sealed_against_writing_is_access_denied(self):
+        fd = os.memfd_create("sealed", os.MFD_ALLOW_SEALING)
+        try:
+            fcntl.fcntl(fd, fcntl.F_ADD_SEALS, fcntl.F_SEAL_WRITE)
+            r = wine(stdout=fd)
+        finally:
+            os.close(fd)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(report(r.stderr)[1], "Accès au fichier refusé.".encode("cp850"))
 
     def test_no_output_handle_reports_the_closing(self):
         for mode in ("null", "invalid"):
