@@ -4,11 +4,12 @@
 
 #include "console/convert.h"
 #include "console/stream.h"
+#include "version.h"
 
 namespace {
 
 const char kName[] = "fwPEEK";
-const char kVersion[] = "v1.0";
+const char kVersion[] = "v" FWPEEK_VERSION_SHORT;
 const char kJoin[] = " ";
 const char kNotice[] = "Copyright (c) 2026 fwpeek contributors";
 

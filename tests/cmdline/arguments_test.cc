@@ -10,19 +10,20 @@
 #include "failure/raise.h"
 #include "main/startup.h"
 #include "tests/program.h"
+#include "version.h"
 
 namespace {
 
-const char kScreen[] =
-    "FWPEEK v1.0 Copyright (c) 2026 fwpeek contributors\r\n"
-    "Affiche le type de microprogramme actif (Legacy BIOS ou UEFI)\r\n"
-    " \r\n"
-    "Note     : Un mat\x82riel UEFI peut utiliser le mode Legacy BIOS\r\n"
-    " \r\n"
-    "Syntaxe  : fwpeek\r\n"
-    " \r\n"
-    "Exemples : fwpeek\r\n"
-    "           fwpeek > result.txt\r\n";
+const char kScreen[] = "FWPEEK v" FWPEEK_VERSION_SHORT
+                       " Copyright (c) 2026 fwpeek contributors\r\n"
+                       "Affiche le type de microprogramme actif (Legacy BIOS ou UEFI)\r\n"
+                       " \r\n"
+                       "Note     : Un mat\x82riel UEFI peut utiliser le mode Legacy BIOS\r\n"
+                       " \r\n"
+                       "Syntaxe  : fwpeek\r\n"
+                       " \r\n"
+                       "Exemples : fwpeek\r\n"
+                       "           fwpeek > result.txt\r\n";
 
 class ArgumentsTest : public ::testing::Test {
  protected:

@@ -11,8 +11,10 @@ import unittest
 
 PROGRAM = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build/native/fwpeek")
 
+# The banner shows the major and minor numbers of the project version CMake hands over.
+BANNER_VERSION = ".".join(os.environ["FWPEEK_VERSION"].split(".")[:2])
 SCREEN = (
-    "FWPEEK v1.0 Copyright (c) 2026 fwpeek contributors\n"
+    f"FWPEEK v{BANNER_VERSION} Copyright (c) 2026 fwpeek contributors\n"
     "Affiche le type de microprogramme actif (Legacy BIOS ou UEFI)\n"
     " \n"
     "Note     : Un matériel UEFI peut utiliser le mode Legacy BIOS\n"

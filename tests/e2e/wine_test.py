@@ -27,8 +27,10 @@ ENV = wine_targets.environment(TARGET, dict(
 # A full address: 8 hexadecimal digits, 16 where it does not fit in 8.
 ADDRESS = rb"(?:[0-9A-F]{8}|[0-9A-F]{16})"
 
+# The banner shows the major and minor numbers of the project version CMake hands over.
+BANNER_VERSION = ".".join(os.environ["FWPEEK_VERSION"].split(".")[:2])
 SCREEN = (
-    "FWPEEK v1.0 Copyright (c) 2026 fwpeek contributors\r\n"
+    f"FWPEEK v{BANNER_VERSION} Copyright (c) 2026 fwpeek contributors\r\n"
     "Affiche le type de microprogramme actif (Legacy BIOS ou UEFI)\r\n"
     " \r\n"
     "Note     : Un matériel UEFI peut utiliser le mode Legacy BIOS\r\n"

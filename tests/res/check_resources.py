@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Reads the resources back from fwpeek.exe with wrestool and checks them against their sources.
 
-usage: check_resources.py FWPEEK_EXE SOURCE_DIR
+usage: check_resources.py FWPEEK_EXE SOURCE_DIR VERSION
+
+VERSION is the project version CMake knows (major.minor.patch[.build]).
 """
 import re
 import struct
@@ -11,7 +13,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-EXE = SRC = None
+EXE = SRC = VERSION = None
 FRENCH = 0x040C
 FIRST_ID, LAST_ID = 65456, 65535
 ENTRY = re.compile(r'FWPEEK_STRING\((\d+), ((?:"(?:[^"\\]|\\.)*" ?)+)\)')
@@ -122,7 +124,10 @@ class Resources(unittest.TestCase):
         self.assertEqual(key, "VS_VERSION_INFO")
         sig, _, file_ms, file_ls, prod_ms, prod_ls = struct.unpack_from("<6I", fixed)
         self.assertEqual(sig, 0xFEEF04BD)
-        self.assertEqual((file_ms, file_ls, prod_ms, prod_ls), (0x10000, 0, 0x10000, 0))
+        numbers = [int(n) for n in VERSION.split(".")] + [0]
+        major, minor, patch, build = numbers[:4]
+        ms, ls = major << 16 | minor, patch << 16 | build
+        self.assertEqual((file_ms, file_ls, prod_ms, prod_ls), (ms, ls, ms, ls))
         nodes = {k: c for k, _, c, _ in children}
         [(table, _, strings, _)] = nodes["StringFileInfo"]
         self.assertEqual(table, "040C04E4")
@@ -131,11 +136,11 @@ class Resources(unittest.TestCase):
         self.assertEqual(values, {
             "CompanyName": "fwpeek contributors",
             "FileDescription": "UEFI BIOS",
-            "FileVersion": "1.0.0.0",
+            "FileVersion": f"{major}.{minor}.{patch}.{build}",
             "InternalName": "fwpeek",
             "OriginalFilename": "fwpeek.exe",
             "ProductName": "fwpeek",
-            "ProductVersion": "1.0.0.0",
+            "ProductVersion": f"{major}.{minor}.{patch}.{build}",
         })
         [(name, translation, _, _)] = nodes["VarFileInfo"]
         self.assertEqual((name, struct.unpack("<HH", translation)), ("Translation", (FRENCH, 1252)))
@@ -168,9 +173,9 @@ class Resources(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 3:
+    if len(sys.argv) < 4:
         sys.exit(__doc__)
-    EXE, SRC = Path(sys.argv[1]), Path(sys.argv[2])
+    EXE, SRC, VERSION = Path(sys.argv[1]), Path(sys.argv[2]), sys.argv[3]
     if not EXE.is_file():
         sys.exit(f"{EXE}: no such program; build its preset first")
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
