@@ -1,5 +1,7 @@
 # What a person types; CMake does the work.
-.PHONY: all native win32 win64 run test deps bench fuzz asan clean
+.PHONY: all native win32 win64 run test deps bench fuzz asan dist install uninstall clean
+
+PREFIX ?= /usr/local
 
 all: native win32 win64
 
@@ -49,6 +51,20 @@ bench: native
 	@for t in win32 win64; do $(MAKE) --no-print-directory $$t >/dev/null 2>&1 || \
 	  echo "bench: the $$t build fails; its Wine rows use what build/$$t holds" >&2; done
 	./bench/bench.py
+
+# build/dist: the Windows zip (both programs), the Linux tarball and SHA256SUMS, byte for byte
+# the same from any clone of the same commit.
+dist: native win32 win64
+	./tools/dist.py --version "$$(sed -n 's/^#define FWPEEK_VERSION "\(.*\)"$$/\1/p' \
+	  build/native/gen/version.h)" --x86 build/win32/fwpeek.exe --x64 build/win64/fwpeek.exe \
+	  --linux build/native/fwpeek build/dist
+
+install: native
+	install -d '$(DESTDIR)$(PREFIX)/bin'
+	install -m 755 build/native/fwpeek '$(DESTDIR)$(PREFIX)/bin/fwpeek'
+
+uninstall:
+	rm -f '$(DESTDIR)$(PREFIX)/bin/fwpeek'
 
 clean:
 	rm -rf build
