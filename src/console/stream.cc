@@ -67,16 +67,16 @@ void WriteText(const char* bytes, size_t length) {
   if (!ReadyToWrite()) return;
   StandardStream& out = StandardOutput;
   for (;;) {
-    size_t free = kStreamBufferSize - out.count;
-    if (length < free) {
+    size_t space = kStreamBufferSize - out.count;
+    if (length < space) {
       if (length != 0) memcpy(out.buffer + out.count, bytes, length);
       out.count += length;
       return;
     }
-    memcpy(out.buffer + out.count, bytes, free);
+    memcpy(out.buffer + out.count, bytes, space);
     out.count = kStreamBufferSize;
-    bytes += free;
-    length -= free;
+    bytes += space;
+    length -= space;
     int code = Flush(out);
     if (code != 0) {
       LeavePending(code);
