@@ -1,5 +1,6 @@
 // What the two Windows fault machineries (faults-x86-win32.cc, faults-x64-win32.cc) share:
-// which exceptions count as faults, and the system's record in the program's own shape.
+// which exceptions count as faults, the system's record in the program's own shape, and the
+// top-level filter's place.
 // Includes <windows.h> after platform.h, in the order that platform.h asks for.
 #ifndef FWPEEK_PLATFORM_FAULTS_WIN32_H_
 #define FWPEEK_PLATFORM_FAULTS_WIN32_H_
@@ -38,6 +39,11 @@ inline void QuietErrors() {
   ::UINT mode = ::SetErrorMode(0);
   ::SetErrorMode(mode | SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
 }
+
+// Makes `filter` the top-level filter, once; the one it replaces is kept for the restore.
+void SetTopLevelFilter(::LPTOP_LEVEL_EXCEPTION_FILTER filter);
+// Puts the replaced filter back, when one was set.
+void RestoreTopLevelFilter();
 
 }  // namespace platform
 

@@ -61,9 +61,7 @@ constexpr ::DWORD kControlAndIntegers = CONTEXT_CONTROL | CONTEXT_INTEGER;
 constexpr ::ULONG kStackGuarantee = 32 * 1024;
 typedef ::BOOL(WINAPI* StackGuarantee)(::ULONG* size);
 
-::LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
 FaultHandler fault_reporter = nullptr;
-bool filter_installed = false;
 
 // The filter's scratch, outside the stack: after a stack overflow there is little of it left.
 ::CONTEXT at_fault, shifted, entry;
@@ -167,18 +165,12 @@ void InstallFaultHandler(FaultHandler handler, FaultHandler reporter) {
     ::ULONG size = kStackGuarantee;
     guarantee(&size);
   }
-  if (!filter_installed) {
-    previous_filter = ::SetUnhandledExceptionFilter(OnUnhandled);
-    filter_installed = true;
-  }
+  SetTopLevelFilter(OnUnhandled);
 }
 
 void RemoveFaultHandler() {
   fault_handler = nullptr;
-  if (filter_installed) {
-    ::SetUnhandledExceptionFilter(previous_filter);
-    filter_installed = false;
-  }
+  RestoreTopLevelFilter();
 }
 
 }  // namespace platform

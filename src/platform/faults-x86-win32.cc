@@ -72,9 +72,7 @@ constexpr ::DWORD kFloatExceptionBits = 0xFF;  // x87 status: exception flags an
 constexpr ::SIZE_T kReserveStackSize = 64 * 1024;
 char* reserve_stack = nullptr;
 
-::LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
 FaultHandler fault_reporter = nullptr;
-bool filter_installed = false;
 
 bool CanUnwindFrom(::DWORD pc) {
   dwarf_eh_bases bases;
@@ -129,18 +127,12 @@ void InstallFaultHandler(FaultHandler handler, FaultHandler reporter) {
   if (!reserve_stack)
     reserve_stack = static_cast<char*>(
         ::VirtualAlloc(nullptr, kReserveStackSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  if (!filter_installed) {
-    previous_filter = ::SetUnhandledExceptionFilter(OnUnhandled);
-    filter_installed = true;
-  }
+  SetTopLevelFilter(OnUnhandled);
 }
 
 void RemoveFaultHandler() {
   fault_handler = nullptr;
-  if (filter_installed) {
-    ::SetUnhandledExceptionFilter(previous_filter);
-    filter_installed = false;
-  }
+  RestoreTopLevelFilter();
 }
 
 // ---- Guarded calls: an exception frame of our own on the fs:[0] chain --------------------
