@@ -1,17 +1,31 @@
 // Starts a program with an exact raw command line and chosen standard handles, which a
-// shell cannot do: launcher OUT ERR PROGRAM HEX, where OUT and ERR are "inherit", "null" or
-// "invalid" and HEX is the command line's bytes in hexadecimal, or @FILE to take them from a
-// file when they would not fit in the launcher's own command line. Exits with the child's
-// status.
+// shell cannot do: launcher OUT ERR PROGRAM HEX. OUT and ERR are "inherit", "null" or
+// "invalid"; OUT may also be "read-only", a new empty file opened without write access. HEX is
+// the command line's bytes in hexadecimal, or @FILE to take them from a file when they would
+// not fit in the launcher's own command line. Exits with the child's status.
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
 namespace {
 
+char read_only_path[MAX_PATH];
+
+// Writing through a handle that lacks write access fails as Windows itself decides, with
+// nothing of the host system's files in between.
+HANDLE ReadOnlyFile() {
+  char folder[MAX_PATH];
+  if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "fwp", 0, read_only_path))
+    return INVALID_HANDLE_VALUE;
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+  return CreateFileA(read_only_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 HANDLE Chosen(const char* mode, DWORD which) {
   if (strcmp(mode, "null") == 0) return nullptr;
   if (strcmp(mode, "invalid") == 0) return INVALID_HANDLE_VALUE;
+  if (strcmp(mode, "read-only") == 0 && which == STD_OUTPUT_HANDLE) return ReadOnlyFile();
   return GetStdHandle(which);
 }
 
@@ -64,5 +78,9 @@ int main(int argc, char** argv) {
   GetExitCodeProcess(process.hProcess, &status);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  if (read_only_path[0]) {
+    CloseHandle(startup.hStdOutput);  // the read-only file's
+    DeleteFileA(read_only_path);
+  }
   return static_cast<int>(status);
 }
